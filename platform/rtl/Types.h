@@ -1,0 +1,33 @@
+// Basic types of the runtime: byte strings in a code page, UTF-16 text, date-times,
+// window and library handles.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vcl {
+
+// Text in some code page (the machine's ANSI code page unless stated otherwise).
+using AnsiString = std::string;
+// UTF-16 text.
+using WideString = std::u16string;
+// Days since 1899-12-30; the fraction is the time of day.
+using TDateTime = double;
+
+using UINT = std::uint32_t;
+using DWORD = std::uint32_t;
+using HRESULT = std::int32_t;
+using WPARAM = std::uintptr_t;
+using LPARAM = std::intptr_t;
+using LRESULT = std::intptr_t;
+// A window handle; 0 is no window.
+using HWND = std::uintptr_t;
+// A loaded dynamic library; nullptr is none.
+using HMODULE = void*;
+
+// 16-bit boolean as it crosses automation boundaries: true is -1.
+using WordBool = std::int16_t;
+inline constexpr WordBool kWordTrue = -1;
+inline constexpr WordBool kWordFalse = 0;
+
+}  // namespace vcl
