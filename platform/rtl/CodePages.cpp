@@ -351,6 +351,10 @@ AnsiString DesignText(std::string_view utf8) {
   return WideToCodePage(Utf8ToWide(utf8), CP_GB2312);
 }
 
+AnsiString DesignText(std::u8string_view utf8) {
+  return DesignText(std::string_view(reinterpret_cast<const char*>(utf8.data()), utf8.size()));
+}
+
 bool IsDBCSCodePage(UINT codePage) {
   UINT cp = codePage == CP_ACP ? GetACP() : codePage;
   return cp == 932 || cp == 936 || cp == 949 || cp == 950;

@@ -51,6 +51,7 @@ AnsiString Utf8ToAnsi(std::string_view text);
 
 // A UTF-8 source literal as the GB2312 (code page 936) bytes that form texts are designed in.
 AnsiString DesignText(std::string_view utf8);
+AnsiString DesignText(std::u8string_view utf8);
 
 // True for the double-byte code pages 932, 936, 949 and 950 (CP_ACP resolved).
 bool IsDBCSCodePage(UINT codePage);

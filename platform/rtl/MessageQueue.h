@@ -27,6 +27,8 @@ struct TMessage {
   UINT msg = 0;
   WPARAM wParam = 0;
   LPARAM lParam = 0;
+  // Set by the window procedure that handles the message.
+  LRESULT Result = 0;
 };
 
 // Handles the messages of one window; the result is what SendMessage returns.

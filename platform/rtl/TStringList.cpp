@@ -14,6 +14,10 @@
 
 namespace vcl {
 
+VCL_IMPLEMENT_CLASS(TStrings, TObject)
+VCL_IMPLEMENT_CLASS(TStringList, TStrings)
+
+
 namespace {
 
 const char kSortedListError[] = "Operation not allowed on sorted list";

@@ -13,6 +13,8 @@ namespace vcl {
 // A list of strings with an object attached to each. Name=value lines, Text with CR LF and
 // CommaText follow the platform's rules. Lookups by text ignore case unless CaseSensitive.
 class TStrings : public TObject {
+  VCL_DECLARE_CLASS(TStrings)
+
  public:
   ~TStrings() override = default;
 
@@ -87,6 +89,8 @@ class TStrings : public TObject {
 enum class TDuplicates { dupIgnore, dupAccept, dupError };
 
 class TStringList : public TStrings {
+  VCL_DECLARE_CLASS(TStringList)
+
  public:
   TStringList() = default;
   ~TStringList() override = default;
