@@ -1,0 +1,188 @@
+#include "platform/vcl/Tabs.h"
+
+#include <algorithm>
+
+namespace vcl {
+
+namespace {
+
+int TabTextWidth(const AnsiString& text) {
+  return static_cast<int>(text.size()) * 6 + 12;
+}
+
+}  // namespace
+
+VCL_IMPLEMENT_COMPONENT(TTabSet, TCustomControl)
+
+void TTabSet::Publish(TPublisher& p) {
+  p.Object("Tabs", &TTabSet::Tabs, &TTabSet::SetTabs);
+  p.Integer("TabIndex", &TTabSet::TabIndex, &TTabSet::SetTabIndex);
+  p.Integer("StartMargin", &TTabSet::StartMargin, &TTabSet::SetStartMargin);
+  p.Integer("EndMargin", &TTabSet::EndMargin, &TTabSet::SetEndMargin);
+  p.Integer("SelectedColor", &TTabSet::SelectedColor, &TTabSet::SetSelectedColor, TypeColor());
+  p.Integer("UnselectedColor", &TTabSet::UnselectedColor, &TTabSet::SetUnselectedColor,
+            TypeColor());
+  p.Integer("BackgroundColor", &TTabSet::BackgroundColor, &TTabSet::SetBackgroundColor,
+            TypeColor());
+  p.Event("OnChange", "TTabChangeEvent", &TTabSet::OnChange);
+}
+
+TTabSet::TTabSet(TComponent* owner) : TCustomControl(owner), tabs_(new TStringList) {
+  tabs_->OnChange = [this] { TabsChanged(); };
+  SetBounds(0, 0, 185, 21);
+}
+
+TTabSet::~TTabSet() {
+  tabs_->OnChange = nullptr;
+  delete tabs_;
+}
+
+void TTabSet::SetTabs(TStrings* tabs) {
+  if (tabs)
+    tabs_->Assign(*tabs);
+  else
+    tabs_->Clear();
+}
+
+void TTabSet::TabsChanged() {
+  const int count = tabs_->Count();
+  if (tabIndex_ >= count) tabIndex_ = count - 1;
+  if (firstIndex_ >= count) firstIndex_ = std::max(0, count - 1);
+  Invalidate();
+}
+
+void TTabSet::SetTabIndex(int index) {
+  if (index == tabIndex_) return;
+  if (ComponentState() & csLoading) {
+    // The tabs may not be read yet; Loaded checks the value.
+    tabIndex_ = index;
+    return;
+  }
+  if (index < -1 || index >= tabs_->Count()) throw EListError("Tab index out of bounds");
+  if (!CanChange(index)) return;
+  tabIndex_ = index;
+  // Keep the selected tab in view.
+  if (index >= 0 && index < firstIndex_) firstIndex_ = index;
+  if (index >= 0 && Width() > 0) {
+    while (firstIndex_ < index && ItemRect(index).Width() == 0) ++firstIndex_;
+  }
+  Invalidate();
+  TCustomControl::Click();
+}
+
+void TTabSet::Loaded() {
+  TCustomControl::Loaded();
+  if (tabIndex_ < -1 || tabIndex_ >= tabs_->Count()) tabIndex_ = -1;
+}
+
+bool TTabSet::CanChange(int newIndex) {
+  bool allow = true;
+  OnChange(this, newIndex, allow);
+  return allow;
+}
+
+void TTabSet::SetFirstIndex(int index) {
+  const int count = tabs_->Count();
+  index = std::clamp(index, 0, std::max(0, count - 1));
+  if (index == firstIndex_) return;
+  firstIndex_ = index;
+  Invalidate();
+}
+
+void TTabSet::SetStartMargin(int value) {
+  startMargin_ = std::max(0, value);
+  Invalidate();
+}
+
+void TTabSet::SetEndMargin(int value) {
+  endMargin_ = std::max(0, value);
+  Invalidate();
+}
+
+void TTabSet::SetSelectedColor(TColor color) {
+  selectedColor_ = color;
+  Invalidate();
+}
+
+void TTabSet::SetUnselectedColor(TColor color) {
+  unselectedColor_ = color;
+  Invalidate();
+}
+
+void TTabSet::SetBackgroundColor(TColor color) {
+  backgroundColor_ = color;
+  Invalidate();
+}
+
+TRect TTabSet::ItemRect(int index) const {
+  if (index < firstIndex_ || index >= tabs_->Count()) return {};
+  int x = startMargin_;
+  for (int i = firstIndex_; i < index; ++i) x += TabTextWidth(tabs_->Get(i));
+  const int right = x + TabTextWidth(tabs_->Get(index));
+  // A tab that would cross the end margin is not shown (the first one always is).
+  if (index > firstIndex_ && right > Width() - endMargin_) return {};
+  return {x, 0, right, Height()};
+}
+
+int TTabSet::ItemAtPos(TPoint p) const {
+  for (int i = firstIndex_; i < tabs_->Count(); ++i) {
+    const TRect r = ItemRect(i);
+    if (r.Width() == 0) break;
+    if (r.Contains(p)) return i;
+  }
+  return -1;
+}
+
+bool TTabSet::SelectNext(bool goForward) {
+  const int count = tabs_->Count();
+  if (count == 0) return false;
+  int next;
+  if (tabIndex_ < 0)
+    next = goForward ? 0 : count - 1;
+  else
+    next = (tabIndex_ + (goForward ? 1 : count - 1)) % count;
+  if (next == tabIndex_) return false;
+  const int before = tabIndex_;
+  SetTabIndex(next);
+  return tabIndex_ != before;
+}
+
+bool TTabSet::WantsKey(std::uint16_t key, TShiftState shift) const {
+  return key == VK_LEFT || key == VK_RIGHT || TCustomControl::WantsKey(key, shift);
+}
+
+void TTabSet::KeyDown(std::uint16_t& key, TShiftState shift) {
+  TCustomControl::KeyDown(key, shift);
+  if (key == VK_LEFT || key == VK_RIGHT) {
+    const bool forward = key == VK_RIGHT;
+    key = 0;
+    SelectNext(forward);
+  }
+}
+
+void TTabSet::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  TCustomControl::MouseDown(button, shift, x, y);
+  releasing_ = false;
+  pressed_ = button == TMouseButton::mbLeft;
+  if (button != TMouseButton::mbLeft) return;
+  const int index = ItemAtPos({x, y});
+  if (index >= 0) SetTabIndex(index);
+}
+
+void TTabSet::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  TCustomControl::MouseUp(button, shift, x, y);
+  // Selecting the tab on the press ran the click event already: the click that follows
+  // this release is not repeated.
+  releasing_ = pressed_ && button == TMouseButton::mbLeft && ClientRect().Contains({x, y});
+  pressed_ = false;
+}
+
+void TTabSet::Click() {
+  if (releasing_) {
+    releasing_ = false;
+    return;
+  }
+  TCustomControl::Click();
+}
+
+}  // namespace vcl
