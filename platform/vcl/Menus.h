@@ -1,0 +1,206 @@
+// Menus: menu items in a tree, main and popup menus, and keyboard shortcuts as numbers and
+// text. There is no menu window yet: a popup menu hands itself to a process-wide handler
+// (the window backend, or a scripted test that picks an item).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string_view>
+#include <vector>
+
+#include "platform/vcl/Controls.h"
+
+namespace vcl {
+
+class TCanvas;     // drawing surface of owner-drawn items (comes with painting)
+class TImageList;  // images shown next to items
+class TMenu;
+class TMenuItem;
+class TPopupMenu;
+
+VCL_DECLARE_EXCEPTION(EMenuError, Exception)
+
+// A keyboard shortcut: a virtual key code with modifier bits.
+using TShortCut = int;
+inline constexpr TShortCut scShift = 0x2000, scCtrl = 0x4000, scAlt = 0x8000, scNone = 0;
+
+TShortCut ShortCut(std::uint16_t key, TShiftState shift);
+void ShortCutToKey(TShortCut shortCut, std::uint16_t& key, TShiftState& shift);
+// "Ctrl+S", "Shift+Ctrl+F5", "Alt+Del"; "" for no shortcut or an unknown key.
+AnsiString ShortCutToText(TShortCut shortCut);
+// The reverse, ignoring case and the order of the modifiers; 0 for text that is no shortcut.
+TShortCut TextToShortCut(std::string_view text);
+// A caption without its hotkey marks ("&File" -> "File", "File(&F)" -> "File", "&&" -> "&").
+AnsiString StripHotkey(std::string_view caption);
+// The hotkey character of a caption (the one after a single "&"), or 0.
+char GetHotkey(std::string_view caption);
+
+// Owner-draw events: the canvas to draw on, the item's rectangle and whether it is selected;
+// measuring sets the item's width and height.
+using TMenuDrawItemEvent = TEvent<TObject*, TCanvas*, const TRect&, bool>;
+using TMenuMeasureItemEvent = TEvent<TObject*, TCanvas*, int&, int&>;
+
+enum class TFindItemKind { fkCommand, fkShortCut };
+
+// One menu item; it owns its sub-items (freeing an item frees them). Indexes out of range
+// raise EMenuError "Menu index out of range"; inserting an item that already has a parent
+// raises EMenuError "Menu inserted twice".
+class TMenuItem : public TComponent {
+  VCL_DECLARE_COMPONENT(TMenuItem)
+ public:
+  explicit TMenuItem(TComponent* owner);
+  ~TMenuItem() override;
+
+  const AnsiString& Caption() const { return caption_; }
+  void SetCaption(const AnsiString& caption) { caption_ = caption; }
+  // A caption of "-" makes the item a separator line.
+  bool IsLine() const { return caption_ == "-"; }
+  bool Checked() const { return checked_; }
+  // Checking a radio item unchecks the other radio items of its parent with the same
+  // GroupIndex.
+  void SetChecked(bool value);
+  bool RadioItem() const { return radioItem_; }
+  void SetRadioItem(bool value);
+  int GroupIndex() const { return groupIndex_; }
+  void SetGroupIndex(int value);
+  bool AutoCheck() const { return autoCheck_; }
+  void SetAutoCheck(bool value) { autoCheck_ = value; }
+  bool Enabled() const { return enabled_; }
+  void SetEnabled(bool value) { enabled_ = value; }
+  bool Visible() const { return visible_; }
+  void SetVisible(bool value) { visible_ = value; }
+  bool Default() const { return default_; }
+  void SetDefault(bool value);
+  TShortCut GetShortCut() const { return shortCut_; }
+  void SetShortCut(TShortCut value) { shortCut_ = value; }
+  int ImageIndex() const { return imageIndex_; }
+  void SetImageIndex(int value) { imageIndex_ = value; }
+  const AnsiString& Hint() const { return hint_; }
+  void SetHint(const AnsiString& hint) { hint_ = hint; }
+  // A number unique in the process, used to find the item (FindItem with fkCommand).
+  int Command() const { return command_; }
+
+  int Count() const { return static_cast<int>(items_.size()); }
+  TMenuItem* Items(int index) const;
+  void Add(TMenuItem* item);
+  void Add(const std::vector<TMenuItem*>& items);
+  void Insert(int index, TMenuItem* item);
+  // Delete and Remove take the item out of this one without freeing it; Clear frees the
+  // sub-items.
+  void Delete(int index);
+  void Remove(TMenuItem* item);
+  void Clear();
+  int IndexOf(const TMenuItem* item) const;
+  // The sub-item whose caption matches, ignoring hotkey marks and case; nullptr when none.
+  TMenuItem* Find(std::string_view caption) const;
+
+  TMenuItem* Parent() const { return parent_; }
+  // Position in the parent (-1 without one); setting moves the item among its siblings.
+  int MenuIndex() const;
+  void SetMenuIndex(int index);
+  // The menu at the root of this item's tree, or nullptr.
+  TMenu* GetParentMenu() const;
+
+  // Runs the item as a click does: nothing when disabled; an AutoCheck item toggles its
+  // check mark (a checked radio item stays checked), then OnClick runs.
+  virtual void Click();
+
+  TNotifyEvent OnClick;
+  TMenuDrawItemEvent OnDrawItem;
+  TMenuMeasureItemEvent OnMeasureItem;
+
+ private:
+  friend class TMenu;
+  void TurnSiblingsOff();
+  AnsiString caption_;
+  bool checked_ = false;
+  bool radioItem_ = false;
+  int groupIndex_ = 0;
+  bool autoCheck_ = false;
+  bool enabled_ = true;
+  bool visible_ = true;
+  bool default_ = false;
+  TShortCut shortCut_ = 0;
+  int imageIndex_ = -1;
+  AnsiString hint_;
+  int command_ = 0;
+  TMenuItem* parent_ = nullptr;
+  TMenu* menu_ = nullptr;  // set on the root item of a menu
+  std::vector<TMenuItem*> items_;
+};
+
+class TMenu : public TComponent {
+  VCL_DECLARE_COMPONENT(TMenu)
+ public:
+  explicit TMenu(TComponent* owner);
+  ~TMenu() override;
+
+  // The root item; its sub-items are the menu's top-level entries.
+  TMenuItem* Items() const { return items_; }
+  bool OwnerDraw() const { return ownerDraw_; }
+  void SetOwnerDraw(bool value) { ownerDraw_ = value; }
+  TImageList* Images() const { return images_; }
+  void SetImages(TImageList* images) { images_ = images; }
+
+  // The item anywhere in the tree with that command number or shortcut; nullptr when none.
+  TMenuItem* FindItem(int value, TFindItemKind kind = TFindItemKind::fkCommand) const;
+  // When an enabled, visible item (with enabled parents) has the shortcut of key and shift,
+  // clicks it and returns true.
+  bool IsShortCut(std::uint16_t key, TShiftState shift);
+
+ private:
+  TMenuItem* items_;
+  bool ownerDraw_ = false;
+  TImageList* images_ = nullptr;
+};
+
+class TMainMenu : public TMenu {
+  VCL_DECLARE_COMPONENT(TMainMenu)
+ public:
+  explicit TMainMenu(TComponent* owner) : TMenu(owner) {}
+  bool AutoMerge() const { return autoMerge_; }
+  void SetAutoMerge(bool value) { autoMerge_ = value; }
+
+ private:
+  bool autoMerge_ = false;
+};
+
+enum class TPopupAlignment { paLeft, paRight, paCenter };
+const TTypeInfo* TypePopupAlignment();
+
+class TPopupMenu : public TMenu {
+  VCL_DECLARE_COMPONENT(TPopupMenu)
+ public:
+  explicit TPopupMenu(TComponent* owner) : TMenu(owner) {}
+
+  // Pops the menu up at a screen point: OnPopup runs, PopupPoint is recorded, and the
+  // popup-menu handler (if one is set) shows it and lets the user pick an item.
+  virtual void Popup(int x, int y);
+  TPoint PopupPoint() const { return popupPoint_; }
+  // The component the menu was popped up for (set by whoever pops it up).
+  TComponent* PopupComponent() const { return popupComponent_; }
+  void SetPopupComponent(TComponent* component);
+  bool AutoPopup() const { return autoPopup_; }
+  void SetAutoPopup(bool value) { autoPopup_ = value; }
+  TPopupAlignment Alignment() const { return alignment_; }
+  void SetAlignment(TPopupAlignment value) { alignment_ = value; }
+
+  TNotifyEvent OnPopup;
+
+ protected:
+  void Notification(TComponent* component, TOperation operation) override;
+
+ private:
+  TPoint popupPoint_;
+  TComponent* popupComponent_ = nullptr;
+  bool autoPopup_ = true;
+  TPopupAlignment alignment_ = TPopupAlignment::paLeft;
+};
+
+// Shows popup menus: called by TPopupMenu::Popup after OnPopup with the menu and the point.
+// A window backend shows the menu; a scripted test picks an item (item->Click()). Returns the
+// previous handler; an empty handler makes popups do nothing more.
+using TPopupMenuHandler = std::function<void(TPopupMenu& menu, int x, int y)>;
+TPopupMenuHandler SetPopupMenuHandler(TPopupMenuHandler handler);
+
+}  // namespace vcl
