@@ -396,7 +396,7 @@ TWinControl::TWinControl(TComponent* owner)
 TWinControl::~TWinControl() {
   SetComponentState(csDestroying);
   *alive_ = false;
-  if (TCustomForm* form = GetParentForm()) form->DefocusControl(this, true);
+  if (TCustomForm* form = GetParentForm()) form->DefocusControl(this);
   // Child controls go with their parent; each removes itself from this list.
   while (!controls_.empty()) controls_.back()->Free();
   DestroyHandle();
@@ -445,7 +445,7 @@ void TWinControl::RemoveControl(TControl* control) {
   auto it = std::find(controls_.begin(), controls_.end(), control);
   if (it == controls_.end()) return;
   if (auto* win = dynamic_cast<TWinControl*>(control)) {
-    if (TCustomForm* form = GetParentForm()) form->DefocusControl(win, true);
+    if (TCustomForm* form = GetParentForm()) form->DefocusControl(win);
     std::erase(tabList_, win);
   }
   control->mousePressed_ = false;
@@ -619,24 +619,15 @@ void TWinControl::Resize() {
 void TWinControl::VisibleChanged() {
   TControl::VisibleChanged();
   if (!Visible()) {
-    if (TCustomForm* form = GetParentForm(); form && form != this)
-      form->DefocusControl(this, false);
+    if (TCustomForm* form = GetParentForm(); form && form != this) form->DefocusControl(this);
   }
 }
 
 void TWinControl::EnabledChanged() {
   TControl::EnabledChanged();
   if (!Enabled()) {
-    if (TCustomForm* form = GetParentForm(); form && form != this)
-      form->DefocusControl(this, false);
+    if (TCustomForm* form = GetParentForm(); form && form != this) form->DefocusControl(this);
   }
-}
-
-void TWinControl::ParentFontChanged() {
-  TControl::ParentFontChanged();
-}
-void TWinControl::ParentColorChanged() {
-  TControl::ParentColorChanged();
 }
 
 void TWinControl::DoEnter() {

@@ -292,8 +292,6 @@ class TWinControl : public TControl {
   void VisibleChanged() override;
   void EnabledChanged() override;
   void Resize() override;
-  void ParentFontChanged() override;
-  void ParentColorChanged() override;
   // A windowed control can take the focus through the mouse (buttons, edits).
   virtual bool FocusOnClick() const { return tabStop_; }
 

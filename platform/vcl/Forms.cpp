@@ -171,7 +171,7 @@ void TCustomForm::FocusFirstControl() {
   if (TWinControl* first = FindNextControl(nullptr, true, true, false)) SetFocusedControl(first);
 }
 
-void TCustomForm::DefocusControl(TWinControl* control, bool removing) {
+void TCustomForm::DefocusControl(TWinControl* control) {
   if (!control || control == this) return;
   if (activeControl_ && control->ContainsControl(activeControl_)) activeControl_ = nullptr;
   if (entered_ && control->ContainsControl(entered_)) {
@@ -179,7 +179,6 @@ void TCustomForm::DefocusControl(TWinControl* control, bool removing) {
     entered_ = parent == this ? nullptr : parent;
   }
   if (exiting_ && control->ContainsControl(exiting_)) exiting_ = nullptr;
-  (void)removing;
 }
 
 void TCustomForm::SetWindowState(TWindowState value) {
@@ -388,7 +387,7 @@ void TCustomForm::WndProc(TMessage& m) {
 void TCustomForm::Notification(TComponent* component, TOperation operation) {
   TWinControl::Notification(component, operation);
   if (operation == TOperation::opRemove) {
-    if (auto* win = dynamic_cast<TWinControl*>(component)) DefocusControl(win, true);
+    if (auto* win = dynamic_cast<TWinControl*>(component)) DefocusControl(win);
   }
 }
 

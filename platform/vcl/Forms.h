@@ -52,7 +52,7 @@ class TCustomForm : public TWinControl {
   void FocusFirstControl();
   // Forgets the focus held by `control` (or inside it) when it is hidden, disabled or
   // removed; no exit events run, as when the platform takes the focus away.
-  void DefocusControl(TWinControl* control, bool removing);
+  void DefocusControl(TWinControl* control);
 
   bool KeyPreview() const { return keyPreview_; }
   void SetKeyPreview(bool value) { keyPreview_ = value; }
