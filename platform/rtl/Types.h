@@ -30,4 +30,21 @@ using WordBool = std::int16_t;
 inline constexpr WordBool kWordTrue = -1;
 inline constexpr WordBool kWordFalse = 0;
 
+struct TPoint {
+  int X = 0;
+  int Y = 0;
+  bool operator==(const TPoint&) const = default;
+};
+
+struct TRect {
+  int Left = 0;
+  int Top = 0;
+  int Right = 0;
+  int Bottom = 0;
+  int Width() const { return Right - Left; }
+  int Height() const { return Bottom - Top; }
+  bool Contains(TPoint p) const { return p.X >= Left && p.X < Right && p.Y >= Top && p.Y < Bottom; }
+  bool operator==(const TRect&) const = default;
+};
+
 }  // namespace vcl

@@ -351,6 +351,75 @@ void TControl::Invalidate() {
   if (TPresentation* presentation = GetPresentation()) presentation->Invalidated(*this);
 }
 
+TCanvas* TControl::Canvas() const {
+  if (!canvas_) canvas_ = std::make_unique<TCanvas>();
+  // Measuring outside painting uses the control's current font.
+  if (!canvas_->HasTarget()) canvas_->Font()->Assign(font_);
+  return canvas_.get();
+}
+
+namespace {
+
+// Binds a control's canvas to the target for one paint, with fresh drawing tools.
+class PaintScope {
+ public:
+  PaintScope(TCanvas* canvas, const gfx::PixelView& target, TPoint origin, const TRect& clip,
+             const TFont* font, TColor color)
+      : canvas_(canvas) {
+    canvas_->SetTarget(target, origin, clip);
+    canvas_->Font()->Assign(font);
+    canvas_->Brush()->SetColor(color);
+    canvas_->Brush()->SetStyle(TBrushStyle::bsSolid);
+    canvas_->Pen()->SetColor(clBlack);
+    canvas_->Pen()->SetStyle(TPenStyle::psSolid);
+    canvas_->Pen()->SetWidth(1);
+    canvas_->SetCopyMode(SRCCOPY);
+  }
+  ~PaintScope() { canvas_->ClearTarget(); }
+  PaintScope(const PaintScope&) = delete;
+  PaintScope& operator=(const PaintScope&) = delete;
+
+ private:
+  TCanvas* canvas_;
+};
+
+TRect IntersectRect(const TRect& a, const TRect& b) {
+  TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
+          std::min(a.Bottom, b.Bottom)};
+  if (r.Right < r.Left) r.Right = r.Left;
+  if (r.Bottom < r.Top) r.Bottom = r.Top;
+  return r;
+}
+
+}  // namespace
+
+void TControl::PaintTo(const gfx::PixelView& target, TPoint origin, const TRect& clip) {
+  const TRect own =
+      IntersectRect(clip, {origin.X, origin.Y, origin.X + width_, origin.Y + height_});
+  if (own.Width() <= 0 || own.Height() <= 0 || target.Empty()) return;
+  Canvas();
+  {
+    PaintScope scope(canvas_.get(), target, origin, own, font_, color_);
+    Paint();
+  }
+  auto* self = dynamic_cast<TWinControl*>(this);
+  if (!self) return;
+  // Controls without a window are part of their parent's surface; windowed ones lie above.
+  for (int pass = 0; pass < 2; ++pass)
+    for (TControl* child : self->controls_) {
+      const bool windowed = dynamic_cast<TWinControl*>(child) != nullptr;
+      if (windowed != (pass == 1) || !child->Visible()) continue;
+      child->PaintTo(target, {origin.X + child->left_, origin.Y + child->top_}, own);
+    }
+}
+
+bool TControl::PaintPopupTo(const gfx::PixelView& target, TPoint origin, const TRect& clip) {
+  if (target.Empty()) return false;
+  Canvas();
+  PaintScope scope(canvas_.get(), target, origin, clip, font_, color_);
+  return PaintPopup();
+}
+
 void TControl::BringToFront() {
   if (!parent_) return;
   auto& list = parent_->controls_;

@@ -16,23 +16,6 @@ class TWinControl;
 class TCustomForm;
 class TPopupMenu;
 
-struct TPoint {
-  int X = 0;
-  int Y = 0;
-  bool operator==(const TPoint&) const = default;
-};
-
-struct TRect {
-  int Left = 0;
-  int Top = 0;
-  int Right = 0;
-  int Bottom = 0;
-  int Width() const { return Right - Left; }
-  int Height() const { return Bottom - Top; }
-  bool Contains(TPoint p) const { return p.X >= Left && p.X < Right && p.Y >= Top && p.Y < Bottom; }
-  bool operator==(const TRect&) const = default;
-};
-
 enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 const TTypeInfo* TypeAlign();
 enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
@@ -150,6 +133,18 @@ class TControl : public TComponent {
   // Number of times the control was invalidated (a repaint request counter).
   int InvalidateCount() const { return invalidateCount_; }
 
+  // The control's canvas, with the control's font. While the control paints it draws on the
+  // target with (0, 0) at the control's top-left; at other times it only measures text.
+  TCanvas* Canvas() const;
+  // Paints the control and, for a windowed control, its visible children (controls without a
+  // window first, then windowed ones, each in z-order) into `target`, with `origin` the
+  // control's top-left in the target and drawing clipped to `clip` (target coordinates).
+  void PaintTo(const gfx::PixelView& target, TPoint origin, const TRect& clip);
+  // Paints what the control shows above the form (an open drop-down list, an open menu) on
+  // Canvas(), after the whole form is painted; `clip` is the form's area. False when the
+  // control shows nothing there.
+  bool PaintPopupTo(const gfx::PixelView& target, TPoint origin, const TRect& clip);
+
   TNotifyEvent OnClick;
   TNotifyEvent OnDblClick;
   TMouseEvent OnMouseDown;
@@ -169,6 +164,11 @@ class TControl : public TComponent {
   virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
   virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
   virtual void MouseMove(TShiftState shift, int x, int y);
+  // Draws the control on Canvas(), which has the control's font, its colour as brush and a
+  // black pen when this is called. Children are painted afterwards by PaintTo.
+  virtual void Paint() {}
+  // Draws what lies above the form (see PaintPopupTo); nothing by default.
+  virtual bool PaintPopup() { return false; }
   // Parent property changes reach children that follow their parent.
   virtual void ParentFontChanged();
   virtual void ParentColorChanged();
@@ -202,6 +202,7 @@ class TControl : public TComponent {
   AnsiString text_;
   bool mousePressed_ = false;
   int invalidateCount_ = 0;
+  mutable std::unique_ptr<TCanvas> canvas_;
 };
 
 class TWinControl : public TControl {

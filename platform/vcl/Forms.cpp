@@ -209,6 +209,11 @@ void TCustomForm::SetVisible(bool visible) {
   }
 }
 
+void TCustomForm::Paint() {
+  Canvas()->FillRect({0, 0, Width(), Height()});
+  OnPaint(this);
+}
+
 void TCustomForm::DoShow() {
   OnShow(this);
 }

@@ -109,6 +109,8 @@ class TCustomForm : public TWinControl {
   void DoCreate();
 
  protected:
+  // Fills the client area with the form's colour, then runs OnPaint.
+  void Paint() override;
   virtual void DoShow();
   virtual void DoHide();
   void Notification(TComponent* component, TOperation operation) override;

@@ -398,3 +398,53 @@ void TPopupMenu::Popup(int x, int y) {
 }
 
 }  // namespace vcl
+
+// ---- Menu bar ------------------------------------------------------------------------
+
+#include "platform/vcl/Forms.h"
+#include "platform/vcl/GraphUtil.h"
+
+namespace vcl {
+
+TMainMenu* FormMainMenu(const TCustomForm& form) {
+  for (int i = 0; i < form.ComponentCount(); ++i)
+    if (auto* menu = dynamic_cast<TMainMenu*>(form.Components(i))) return menu;
+  return nullptr;
+}
+
+namespace {
+
+constexpr int kMenuBarHeight = 19;
+constexpr int kMenuBarItemPadding = 7;
+
+bool HasVisibleItems(const TMainMenu* menu) {
+  if (!menu) return false;
+  for (int i = 0; i < menu->Items()->Count(); ++i)
+    if (menu->Items()->Items(i)->Visible()) return true;
+  return false;
+}
+
+}  // namespace
+
+int MenuBarHeight(const TMainMenu* menu) { return HasVisibleItems(menu) ? kMenuBarHeight : 0; }
+
+void PaintMenuBar(TCanvas* canvas, const TMainMenu* menu, const TRect& rect) {
+  canvas->Brush()->SetColor(clMenu);
+  canvas->FillRect(rect);
+  if (!menu) return;
+  canvas->Font()->Assign(Screen()->MenuFont());
+  canvas->Font()->SetColor(clMenuText);
+  int x = rect.Left;
+  for (int i = 0; i < menu->Items()->Count(); ++i) {
+    const TMenuItem* item = menu->Items()->Items(i);
+    if (!item->Visible()) continue;
+    TRect measure{0, 0, 0, 0};
+    canvas->DrawText(item->Caption(), measure, DT_SINGLELINE | DT_CALCRECT);
+    TRect cell{x, rect.Top, x + measure.Width() + 2 * kMenuBarItemPadding, rect.Bottom};
+    DrawControlText(canvas, item->Caption(), cell, DT_SINGLELINE | DT_CENTER | DT_VCENTER,
+                    item->Enabled());
+    x = cell.Right;
+  }
+}
+
+}  // namespace vcl

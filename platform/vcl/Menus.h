@@ -203,4 +203,13 @@ class TPopupMenu : public TMenu {
 using TPopupMenuHandler = std::function<void(TPopupMenu& menu, int x, int y)>;
 TPopupMenuHandler SetPopupMenuHandler(TPopupMenuHandler handler);
 
+class TCanvas;
+class TCustomForm;
+// The main menu a form shows: the first main menu component the form owns, or nullptr.
+TMainMenu* FormMainMenu(const TCustomForm& form);
+// Height of the menu bar of `menu` (0 without visible top-level items).
+int MenuBarHeight(const TMainMenu* menu);
+// Paints the menu bar into `rect`: the visible top-level captions, disabled ones in grey.
+void PaintMenuBar(TCanvas* canvas, const TMainMenu* menu, const TRect& rect);
+
 }  // namespace vcl
