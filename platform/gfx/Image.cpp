@@ -13,7 +13,8 @@ namespace vcl::gfx {
 
 namespace {
 
-constexpr std::int64_t kMaxPixels = 64 * 1024 * 1024;
+// Larger pictures than any form uses are refused rather than allocated.
+constexpr std::int64_t kMaxPixels = 16 * 1024 * 1024;
 
 [[noreturn]] void Fail(const std::string& name, const std::string& why) {
   throw EInvalidGraphic("Cannot read image " + name + ": " + why);
@@ -95,6 +96,8 @@ Image DecodeBmp(std::string_view bytes, const std::string& name) {
     return index < palette.size() ? palette[index] : 0xFF000000u;
   };
 
+  const std::size_t stride = std::size_t(((width * bpp + 31) / 32) * 4);
+  if (!rle && dataOffset + stride * std::size_t(height) > bytes.size()) Fail(name, "file is truncated");
   Image img;
   img.width = int(width);
   img.height = int(height);
@@ -136,8 +139,6 @@ Image DecodeBmp(std::string_view bytes, const std::string& name) {
     return img;
   }
 
-  const std::size_t stride = std::size_t(((width * bpp + 31) / 32) * 4);
-  if (dataOffset + stride * std::size_t(height) > bytes.size()) Fail(name, "file is truncated");
   if (compression == 0 && bpp == 16) {
     masks[0] = 0x7C00;
     masks[1] = 0x03E0;
@@ -198,6 +199,13 @@ cairo_status_t ReadPng(void* closure, unsigned char* data, unsigned int length) 
 }
 
 Image DecodePng(std::string_view bytes, const std::string& name) {
+  // The size in the header (IHDR, big-endian) is checked before anything is allocated.
+  if (bytes.size() < 24 || bytes.substr(12, 4) != "IHDR") Fail(name, "not a valid PNG file");
+  auto be32 = [&](std::size_t at) {
+    return std::uint32_t(std::uint8_t(bytes[at])) << 24 | std::uint32_t(std::uint8_t(bytes[at + 1])) << 16 |
+           std::uint32_t(std::uint8_t(bytes[at + 2])) << 8 | std::uint8_t(bytes[at + 3]);
+  };
+  if (std::int64_t(be32(16)) * std::int64_t(be32(20)) > kMaxPixels) Fail(name, "bad image size");
   PngSource src{bytes};
   cairo_surface_t* s = cairo_image_surface_create_from_png_stream(ReadPng, &src);
   if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
