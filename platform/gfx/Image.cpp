@@ -97,7 +97,8 @@ Image DecodeBmp(std::string_view bytes, const std::string& name) {
   };
 
   const std::size_t stride = std::size_t(((width * bpp + 31) / 32) * 4);
-  if (!rle && dataOffset + stride * std::size_t(height) > bytes.size()) Fail(name, "file is truncated");
+  if (!rle && dataOffset + stride * std::size_t(height) > bytes.size())
+    Fail(name, "file is truncated");
   Image img;
   img.width = int(width);
   img.height = int(height);
@@ -109,7 +110,8 @@ Image DecodeBmp(std::string_view bytes, const std::string& name) {
     std::size_t at = dataOffset;
     std::int64_t x = 0, row = 0;
     auto put = [&](std::uint32_t index) {
-      if (x < width && row < height) img.pixels[std::size_t(rowOf(row) * width + x)] = paletteColor(index);
+      if (x < width && row < height)
+        img.pixels[std::size_t(rowOf(row) * width + x)] = paletteColor(index);
       ++x;
     };
     while (row < height) {
@@ -145,8 +147,8 @@ Image DecodeBmp(std::string_view bytes, const std::string& name) {
     masks[2] = 0x001F;
   }
   for (std::int64_t fileRow = 0; fileRow < height; ++fileRow) {
-    const unsigned char* p =
-        reinterpret_cast<const unsigned char*>(bytes.data()) + dataOffset + std::size_t(fileRow) * stride;
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data()) + dataOffset +
+                             std::size_t(fileRow) * stride;
     std::uint32_t* out = &img.pixels[std::size_t(rowOf(fileRow) * width)];
     for (std::int64_t x = 0; x < width; ++x) {
       switch (bpp) {
@@ -166,12 +168,13 @@ Image DecodeBmp(std::string_view bytes, const std::string& name) {
           break;
         }
         case 24:
-          out[x] = 0xFF000000u | std::uint32_t(p[3 * x + 2]) << 16 | std::uint32_t(p[3 * x + 1]) << 8 |
-                   p[3 * x];
+          out[x] = 0xFF000000u | std::uint32_t(p[3 * x + 2]) << 16 |
+                   std::uint32_t(p[3 * x + 1]) << 8 | p[3 * x];
           break;
         case 32: {
           const std::uint32_t v = p[4 * x] | std::uint32_t(p[4 * x + 1]) << 8 |
-                                  std::uint32_t(p[4 * x + 2]) << 16 | std::uint32_t(p[4 * x + 3]) << 24;
+                                  std::uint32_t(p[4 * x + 2]) << 16 |
+                                  std::uint32_t(p[4 * x + 3]) << 24;
           if (compression == 3)
             out[x] = 0xFF000000u | Channel(v, masks[0]) << 16 | Channel(v, masks[1]) << 8 |
                      Channel(v, masks[2]);
@@ -202,7 +205,8 @@ Image DecodePng(std::string_view bytes, const std::string& name) {
   // The size in the header (IHDR, big-endian) is checked before anything is allocated.
   if (bytes.size() < 24 || bytes.substr(12, 4) != "IHDR") Fail(name, "not a valid PNG file");
   auto be32 = [&](std::size_t at) {
-    return std::uint32_t(std::uint8_t(bytes[at])) << 24 | std::uint32_t(std::uint8_t(bytes[at + 1])) << 16 |
+    return std::uint32_t(std::uint8_t(bytes[at])) << 24 |
+           std::uint32_t(std::uint8_t(bytes[at + 1])) << 16 |
            std::uint32_t(std::uint8_t(bytes[at + 2])) << 8 | std::uint8_t(bytes[at + 3]);
   };
   if (std::int64_t(be32(16)) * std::int64_t(be32(20)) > kMaxPixels) Fail(name, "bad image size");
@@ -222,7 +226,8 @@ Image DecodePng(std::string_view bytes, const std::string& name) {
   const unsigned char* data = cairo_image_surface_get_data(s);
   img.pixels.resize(std::size_t(img.width) * std::size_t(img.height));
   for (int y = 0; y < img.height; ++y) {
-    const auto* row = reinterpret_cast<const std::uint32_t*>(data + std::size_t(y) * std::size_t(stride));
+    const auto* row =
+        reinterpret_cast<const std::uint32_t*>(data + std::size_t(y) * std::size_t(stride));
     for (int x = 0; x < img.width; ++x) {
       std::uint32_t p = row[x];
       if (alpha) {
@@ -232,7 +237,8 @@ Image DecodePng(std::string_view bytes, const std::string& name) {
                             bb = (p & 0xFF) + back;
         p = std::min(rr, 255u) << 16 | std::min(gg, 255u) << 8 | std::min(bb, 255u);
       }
-      img.pixels[std::size_t(y) * std::size_t(img.width) + std::size_t(x)] = 0xFF000000u | (p & 0xFFFFFF);
+      img.pixels[std::size_t(y) * std::size_t(img.width) + std::size_t(x)] =
+          0xFF000000u | (p & 0xFFFFFF);
     }
   }
   cairo_surface_destroy(s);
@@ -294,9 +300,9 @@ void SaveImageFile(const std::string& path, const PixelView& view) {
       throw EInOutError("Cannot write file \"" + path + "\"", 5);
     return;
   }
-  cairo_surface_t* s = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(view.pixels),
-                                                           CAIRO_FORMAT_RGB24, view.width, view.height,
-                                                           view.width * 4);
+  cairo_surface_t* s = cairo_image_surface_create_for_data(
+      reinterpret_cast<unsigned char*>(view.pixels), CAIRO_FORMAT_RGB24, view.width, view.height,
+      view.width * 4);
   const cairo_status_t status = cairo_surface_write_to_png(s, path.c_str());
   cairo_surface_destroy(s);
   if (status != CAIRO_STATUS_SUCCESS) throw EInOutError("Cannot write file \"" + path + "\"", 5);

@@ -42,8 +42,9 @@ void SetSource(cairo_t* cr, Rgb color) {
 
 }  // namespace
 
-
-Painter::Painter(PixelView view) : view_(view) { clip_ = {0, 0, view.width, view.height}; }
+Painter::Painter(PixelView view) : view_(view) {
+  clip_ = {0, 0, view.width, view.height};
+}
 
 Painter::~Painter() {
   if (cairo_) {
@@ -68,13 +69,17 @@ void Painter::SetClip(const TRect& viewRect) {
   clip_ = Intersect(Normalized(viewRect), {0, 0, view_.width, view_.height});
 }
 
-void Painter::IntersectClip(const TRect& rect) { clip_ = Intersect(clip_, ToView(Normalized(rect))); }
+void Painter::IntersectClip(const TRect& rect) {
+  clip_ = Intersect(clip_, ToView(Normalized(rect)));
+}
 
 TRect Painter::ToView(const TRect& r) const {
   return {r.Left + origin_.X, r.Top + origin_.Y, r.Right + origin_.X, r.Bottom + origin_.Y};
 }
 
-TRect Painter::Clipped(const TRect& viewRect) const { return Intersect(Normalized(viewRect), clip_); }
+TRect Painter::Clipped(const TRect& viewRect) const {
+  return Intersect(Normalized(viewRect), clip_);
+}
 
 // Cairo works on the same memory as direct pixel access: it is told before it draws that the
 // pixels may have changed, and flushes when done, so both ways can be mixed freely.
@@ -125,7 +130,8 @@ void Painter::ApplyPen(const Pen& pen) const {
 
 void Painter::FillRect(const TRect& rect, Rgb color) {
   const TRect r = Clipped(ToView(rect));
-  for (int y = r.Top; y < r.Bottom; ++y) std::fill(view_.Row(y) + r.Left, view_.Row(y) + r.Right, color);
+  for (int y = r.Top; y < r.Bottom; ++y)
+    std::fill(view_.Row(y) + r.Left, view_.Row(y) + r.Right, color);
 }
 
 void Painter::FrameRect(const TRect& rect, Rgb color) {
@@ -162,7 +168,8 @@ void Painter::Polyline(const std::vector<TPoint>& points, const Pen& pen) {
   ApplyPen(pen);
   cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
   cairo_move_to(cr, points[0].X + 0.5, points[0].Y + 0.5);
-  for (std::size_t i = 1; i < points.size(); ++i) cairo_line_to(cr, points[i].X + 0.5, points[i].Y + 0.5);
+  for (std::size_t i = 1; i < points.size(); ++i)
+    cairo_line_to(cr, points[i].X + 0.5, points[i].Y + 0.5);
   cairo_stroke(cr);
   EndCairo();
 }
@@ -172,7 +179,8 @@ void Painter::Polygon(const std::vector<TPoint>& points, std::optional<Rgb> fill
   BeginCairo();
   cairo_t* cr = cairo_->cr;
   cairo_move_to(cr, points[0].X + 0.5, points[0].Y + 0.5);
-  for (std::size_t i = 1; i < points.size(); ++i) cairo_line_to(cr, points[i].X + 0.5, points[i].Y + 0.5);
+  for (std::size_t i = 1; i < points.size(); ++i)
+    cairo_line_to(cr, points[i].X + 0.5, points[i].Y + 0.5);
   cairo_close_path(cr);
   if (fill) {
     SetSource(cr, *fill);

@@ -26,7 +26,7 @@ inline constexpr DWORD SRCCOPY = 0x00CC0020, SRCPAINT = 0x00EE0086, SRCAND = 0x0
                        PATCOPY = 0x00F00021, PATPAINT = 0x00FB0A09, PATINVERT = 0x005A0049,
                        DSTINVERT = 0x00550009, BLACKNESS = 0x00000042, WHITENESS = 0x00FF0062,
                        // Paints the pattern where the source is black, keeps the rest.
-                       ROP_DSPDxax = 0x00E20746;
+    ROP_DSPDxax = 0x00E20746;
 
 // An image file that cannot be decoded, or an image that cannot be saved.
 VCL_DECLARE_EXCEPTION(EInvalidGraphic, Exception)
@@ -62,7 +62,7 @@ UINT CharsetCodePage(int charset);
 struct FontMetrics {
   int ascent = 0;
   int descent = 0;
-  int height = 0;           // ascent + descent
+  int height = 0;            // ascent + descent
   int averageCharWidth = 0;  // width of "x"
 };
 FontMetrics GetFontMetrics(const FontSpec& font);
@@ -121,8 +121,7 @@ class Painter {
   // Text in a rectangle with DrawText flags; "&x" underlines x and "&&" is "&" unless
   // DT_NOPREFIX. With DT_CALCRECT nothing is drawn and the rectangle's right and bottom are
   // set to the text's extent. Returns the height of the text.
-  int DrawText(std::string_view text, TRect& rect, unsigned flags, const FontSpec& font,
-               Rgb color);
+  int DrawText(std::string_view text, TRect& rect, unsigned flags, const FontSpec& font, Rgb color);
 
   // Copies `srcRect` of `src` into `dest`, stretched (nearest pixel) when the sizes differ.
   void CopyPixels(const TRect& dest, const PixelView& src, const TRect& srcRect);
@@ -130,8 +129,8 @@ class Painter {
   void CopyTransparent(const TRect& dest, const PixelView& src, const TRect& srcRect, Rgb key);
   // A block transfer of `width` x `height` pixels with a ternary raster operation over the
   // brush colour, the source (may be empty for operations without one) and the destination.
-  void RasterOp(TPoint dest, int width, int height, const PixelView& src, TPoint srcPos,
-                DWORD rop, Rgb brush);
+  void RasterOp(TPoint dest, int width, int height, const PixelView& src, TPoint srcPos, DWORD rop,
+                Rgb brush);
 
  private:
   friend struct PainterAccess;

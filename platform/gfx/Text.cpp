@@ -54,7 +54,8 @@ class TextEngine {
       pango_font_description_set_absolute_size(d, 100.0 * PANGO_SCALE);
       PangoFontMetrics* m = pango_context_get_metrics(context_, d, nullptr);
       const double cell =
-          double(pango_font_metrics_get_ascent(m) + pango_font_metrics_get_descent(m)) / PANGO_SCALE;
+          double(pango_font_metrics_get_ascent(m) + pango_font_metrics_get_descent(m)) /
+          PANGO_SCALE;
       pango_font_metrics_unref(m);
       pixels = cell > 0 ? font.height * 100.0 / cell : font.height;
     }
@@ -111,7 +112,8 @@ class Layout {
     pango_layout_set_font_description(layout_, engine.Describe(font));
     pango_layout_set_text(layout_, utf8.data(), int(utf8.size()));
     PangoAttrList* attrs = pango_attr_list_new();
-    if (font.underline) pango_attr_list_insert(attrs, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
+    if (font.underline)
+      pango_attr_list_insert(attrs, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
     if (font.strikeOut) pango_attr_list_insert(attrs, pango_attr_strikethrough_new(TRUE));
     if (underlineAt >= 0) {
       PangoAttribute* a = pango_attr_underline_new(PANGO_UNDERLINE_SINGLE);

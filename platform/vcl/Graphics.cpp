@@ -241,14 +241,15 @@ TColor FromRgb(gfx::Rgb rgb) {
 
 const TTypeInfo* TypePenStyle() {
   static const TTypeInfo* t = MakeEnumType(
-      "TPenStyle", {"psSolid", "psDash", "psDot", "psDashDot", "psDashDotDot", "psClear", "psInsideFrame"});
+      "TPenStyle",
+      {"psSolid", "psDash", "psDot", "psDashDot", "psDashDotDot", "psClear", "psInsideFrame"});
   return t;
 }
 
 const TTypeInfo* TypeBrushStyle() {
   static const TTypeInfo* t =
-      MakeEnumType("TBrushStyle", {"bsSolid", "bsClear", "bsHorizontal", "bsVertical", "bsFDiagonal",
-                                   "bsBDiagonal", "bsCross", "bsDiagCross"});
+      MakeEnumType("TBrushStyle", {"bsSolid", "bsClear", "bsHorizontal", "bsVertical",
+                                   "bsFDiagonal", "bsBDiagonal", "bsCross", "bsDiagCross"});
   return t;
 }
 
@@ -339,16 +340,22 @@ void TCanvas::SetTarget(const gfx::PixelView& view, TPoint origin, const TRect& 
   painter_->SetClip(clip);
 }
 
-void TCanvas::ClearTarget() { painter_.reset(); }
+void TCanvas::ClearTarget() {
+  painter_.reset();
+}
 
 bool TCanvas::Ready() {
   RequiredState();
   return painter_ != nullptr;
 }
 
-bool TCanvas::HasTarget() { return Ready(); }
+bool TCanvas::HasTarget() {
+  return Ready();
+}
 
-gfx::Painter* TCanvas::Painter() { return Ready() ? painter_.get() : nullptr; }
+gfx::Painter* TCanvas::Painter() {
+  return Ready() ? painter_.get() : nullptr;
+}
 
 TRect TCanvas::ClipRect() {
   if (!Ready()) return {};
@@ -431,8 +438,11 @@ void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {
       for (int i = 0; i < pen.width && r.Left + i < r.Right - i && r.Top + i < r.Bottom - i; ++i)
         painter_->FrameRect({r.Left + i, r.Top + i, r.Right - i, r.Bottom - i}, pen.color);
     } else {
-      painter_->Polyline({{r.Left, r.Top}, {r.Right - 1, r.Top}, {r.Right - 1, r.Bottom - 1},
-                          {r.Left, r.Bottom - 1}, {r.Left, r.Top}},
+      painter_->Polyline({{r.Left, r.Top},
+                          {r.Right - 1, r.Top},
+                          {r.Right - 1, r.Bottom - 1},
+                          {r.Left, r.Bottom - 1},
+                          {r.Left, r.Top}},
                          pen);
     }
   }
@@ -481,7 +491,8 @@ void TCanvas::TextRect(const TRect& rect, int x, int y, const AnsiString& text) 
   if (!Ready()) return;
   const TRect saved = painter_->Clip();
   painter_->IntersectClip(rect);
-  if (brush_->GetStyle() != TBrushStyle::bsClear) painter_->FillRect(rect, ToRgb(brush_->GetColor()));
+  if (brush_->GetStyle() != TBrushStyle::bsClear)
+    painter_->FillRect(rect, ToRgb(brush_->GetColor()));
   painter_->TextOut(x, y, text, FontSpec(), ToRgb(font_->GetColor()));
   painter_->SetClip(saved);
   Changed();
@@ -542,7 +553,8 @@ void TCanvas::BrushCopy(const TRect& dest, const TBitmap* bitmap, const TRect& s
   auto* source = const_cast<TBitmap*>(bitmap);
   const gfx::PixelView view = source->View();
   const gfx::Rgb key = ToRgb(color), brush = ToRgb(brush_->GetColor());
-  std::vector<std::uint32_t> copy(view.pixels, view.pixels + std::size_t(view.width) * std::size_t(view.height));
+  std::vector<std::uint32_t> copy(view.pixels,
+                                  view.pixels + std::size_t(view.width) * std::size_t(view.height));
   for (auto& p : copy)
     if ((p & 0xFFFFFF) == key) p = brush;
   painter_->CopyPixels(dest, {copy.data(), view.width, view.height}, sourceRect);
@@ -576,7 +588,8 @@ bool BitBlt(TCanvas* dest, int x, int y, int width, int height, TCanvas* source,
     if (source->MonochromeTarget()) {
       // Black source pixels take the destination's text colour, white ones its background.
       const gfx::Rgb fore = ToRgb(dest->textColor_), back = ToRgb(dest->bkColor_);
-      coloured.assign(view.pixels, view.pixels + std::size_t(view.width) * std::size_t(view.height));
+      coloured.assign(view.pixels,
+                      view.pixels + std::size_t(view.width) * std::size_t(view.height));
       for (auto& p : coloured) p = (p & 0xFFFFFF) == 0 ? fore : back;
       view.pixels = coloured.data();
     }
@@ -682,7 +695,9 @@ void TBitmap::SetPixel(int x, int y, std::uint32_t argb) {
   if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
   std::uint32_t& p = pixels_[size_t(y) * size_t(width_) + size_t(x)];
   argb |= 0xFF000000u;
-  if (Monochrome()) argb = (((argb >> 16) & 0xFF) + ((argb >> 8) & 0xFF) + (argb & 0xFF)) >= 384 ? 0xFFFFFFFFu : 0xFF000000u;
+  if (Monochrome())
+    argb = (((argb >> 16) & 0xFF) + ((argb >> 8) & 0xFF) + (argb & 0xFF)) >= 384 ? 0xFFFFFFFFu
+                                                                                 : 0xFF000000u;
   if (p == argb) return;
   p = argb;
   Changed();
@@ -733,9 +748,9 @@ void TBitmap::LoadImage(gfx::Image image) {
   pixels_ = std::move(image.pixels);
   width_ = image.width;
   height_ = image.height;
-  pixelFormat_ = image.bitsPerPixel == 1 ? TPixelFormat::pf1bit
-                 : image.bitsPerPixel == 4 ? TPixelFormat::pf4bit
-                 : image.bitsPerPixel == 8 ? TPixelFormat::pf8bit
+  pixelFormat_ = image.bitsPerPixel == 1    ? TPixelFormat::pf1bit
+                 : image.bitsPerPixel == 4  ? TPixelFormat::pf4bit
+                 : image.bitsPerPixel == 8  ? TPixelFormat::pf8bit
                  : image.bitsPerPixel == 16 ? TPixelFormat::pf16bit
                  : image.bitsPerPixel == 32 ? TPixelFormat::pf32bit
                                             : TPixelFormat::pf24bit;
@@ -743,9 +758,13 @@ void TBitmap::LoadImage(gfx::Image image) {
   Changed();
 }
 
-void TBitmap::LoadFromFile(const AnsiString& path) { LoadImage(gfx::LoadImageFile(path)); }
+void TBitmap::LoadFromFile(const AnsiString& path) {
+  LoadImage(gfx::LoadImageFile(path));
+}
 
-void TBitmap::LoadFromBytes(std::string_view bytes) { LoadImage(gfx::DecodeImage(bytes, "(memory)")); }
+void TBitmap::LoadFromBytes(std::string_view bytes) {
+  LoadImage(gfx::DecodeImage(bytes, "(memory)"));
+}
 
 void TBitmap::SaveToFile(const AnsiString& path) const {
   auto* self = const_cast<TBitmap*>(this);

@@ -128,7 +128,16 @@ class TPen : public TPersistent {
   TPenStyle style_ = TPenStyle::psSolid;
 };
 
-enum class TBrushStyle { bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross };
+enum class TBrushStyle {
+  bsSolid,
+  bsClear,
+  bsHorizontal,
+  bsVertical,
+  bsFDiagonal,
+  bsBDiagonal,
+  bsCross,
+  bsDiagCross
+};
 const TTypeInfo* TypeBrushStyle();
 
 // Hatched styles fill like solid ones.
@@ -266,7 +275,17 @@ class TCanvas : public TPersistent {
 bool BitBlt(TCanvas* dest, int x, int y, int width, int height, TCanvas* source, int sx, int sy,
             DWORD rop);
 
-enum class TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
+enum class TPixelFormat {
+  pfDevice,
+  pf1bit,
+  pf4bit,
+  pf8bit,
+  pf15bit,
+  pf16bit,
+  pf24bit,
+  pf32bit,
+  pfCustom
+};
 const TTypeInfo* TypePixelFormat();
 
 // An image of 32-bit pixels (0xAARRGGBB, always opaque), with an optional transparent colour

@@ -12,8 +12,11 @@ namespace {
 
 // A white image of the given size with a painter on it.
 struct Canvas {
-  Canvas(int w, int h) : pixels(std::size_t(w) * std::size_t(h), 0xFFFFFF), painter({pixels.data(), w, h}) {}
-  Rgb At(int x, int y) const { return pixels[std::size_t(y) * std::size_t(painter.View().width) + std::size_t(x)] & 0xFFFFFF; }
+  Canvas(int w, int h)
+      : pixels(std::size_t(w) * std::size_t(h), 0xFFFFFF), painter({pixels.data(), w, h}) {}
+  Rgb At(int x, int y) const {
+    return pixels[std::size_t(y) * std::size_t(painter.View().width) + std::size_t(x)] & 0xFFFFFF;
+  }
   int CountNot(Rgb color, const TRect& r) const {
     int n = 0;
     for (int y = r.Top; y < r.Bottom; ++y)
@@ -65,7 +68,8 @@ TEST(PainterTest, LinesLeaveOutTheEndPoint) {
 
 TEST(PainterTest, PolygonFillsInsideAndEllipseStaysInBounds) {
   Canvas c(30, 30);
-  c.painter.Polygon({{2, 2}, {20, 2}, {20, 20}, {2, 20}}, 0x0000FF, Pen{0xFF0000, 1, PenStyle::Solid});
+  c.painter.Polygon({{2, 2}, {20, 2}, {20, 20}, {2, 20}}, 0x0000FF,
+                    Pen{0xFF0000, 1, PenStyle::Solid});
   EXPECT_EQ(c.At(10, 10), 0x0000FFu);
   EXPECT_EQ(c.At(2, 10), 0xFF0000u);
   Canvas e(30, 30);
@@ -145,8 +149,10 @@ TEST(PainterTest, WordBreakWrapsIntoMoreLines) {
   const FontSpec font = Font("Tahoma", -11);
   Canvas c(10, 10);
   TRect one{0, 0, 1000, 0}, narrow{0, 0, 40, 0};
-  const int h1 = c.painter.DrawText("alpha beta gamma delta", one, DT_WORDBREAK | DT_CALCRECT, font, 0);
-  const int h2 = c.painter.DrawText("alpha beta gamma delta", narrow, DT_WORDBREAK | DT_CALCRECT, font, 0);
+  const int h1 =
+      c.painter.DrawText("alpha beta gamma delta", one, DT_WORDBREAK | DT_CALCRECT, font, 0);
+  const int h2 =
+      c.painter.DrawText("alpha beta gamma delta", narrow, DT_WORDBREAK | DT_CALCRECT, font, 0);
   EXPECT_GE(h2, 3 * h1);
   EXPECT_LE(narrow.Width(), 40);
 }
@@ -204,7 +210,8 @@ TEST(ImageTest, BmpAndPngRoundTripAndBadFilesFail) {
     const Image img = LoadImageFile(path);
     ASSERT_EQ(img.width, 3) << name;
     ASSERT_EQ(img.height, 2) << name;
-    for (std::size_t i = 0; i < px.size(); ++i) EXPECT_EQ(img.pixels[i] & 0xFFFFFF, px[i]) << name << i;
+    for (std::size_t i = 0; i < px.size(); ++i)
+      EXPECT_EQ(img.pixels[i] & 0xFFFFFF, px[i]) << name << i;
   }
   EXPECT_THROW(LoadImageFile(dir.File("missing.bmp")), EInOutError);
   EXPECT_THROW(DecodeImage("BM\x10", "short"), EInvalidGraphic);
@@ -215,11 +222,28 @@ TEST(ImageTest, BmpAndPngRoundTripAndBadFilesFail) {
 TEST(ImageTest, PalettedBottomUpBmpDecodes) {
   // A 2 x 2, 1-bit BMP with a black/white palette, stored bottom-up.
   std::string bmp = "BM";
-  auto u32 = [&](std::uint32_t v) { for (int i = 0; i < 4; ++i) bmp.push_back(char((v >> (8 * i)) & 0xFF)); };
-  auto u16 = [&](std::uint32_t v) { for (int i = 0; i < 2; ++i) bmp.push_back(char((v >> (8 * i)) & 0xFF)); };
-  u32(0); u32(0); u32(62);
-  u32(40); u32(2); u32(2); u16(1); u16(1); u32(0); u32(0); u32(0); u32(0); u32(2); u32(0);
-  u32(0x000000); u32(0xFFFFFF);
+  auto u32 = [&](std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) bmp.push_back(char((v >> (8 * i)) & 0xFF));
+  };
+  auto u16 = [&](std::uint32_t v) {
+    for (int i = 0; i < 2; ++i) bmp.push_back(char((v >> (8 * i)) & 0xFF));
+  };
+  u32(0);
+  u32(0);
+  u32(62);
+  u32(40);
+  u32(2);
+  u32(2);
+  u16(1);
+  u16(1);
+  u32(0);
+  u32(0);
+  u32(0);
+  u32(0);
+  u32(2);
+  u32(0);
+  u32(0x000000);
+  u32(0xFFFFFF);
   u32(0x40);  // bottom row: 0 1
   u32(0x80);  // top row: 1 0
   const Image img = DecodeImage(bmp, "mono");

@@ -7,18 +7,30 @@
 namespace vcl {
 namespace {
 
-std::uint32_t Rgb(TColor c) { return 0xFF000000u | ToRgb(c); }
+std::uint32_t Rgb(TColor c) {
+  return 0xFF000000u | ToRgb(c);
+}
 
 TEST(CanvasColours, SystemColoursResolveToTheClassicScheme) {
   struct Case {
     TColor color;
     TColor rgb;
   } cases[] = {
-      {clBtnFace, 0xC0C0C0},      {clBtnShadow, 0x808080},        {clBtnHighlight, 0xFFFFFF},
-      {clGrayText, 0x808080},     {clWindow, 0xFFFFFF},           {clHighlight, 0x800000},
-      {clHighlightText, 0xFFFFFF}, {clActiveCaption, 0x800000},   {clInactiveCaption, 0x808080},
-      {clCaptionText, 0xFFFFFF},  {clInactiveCaptionText, 0xC0C0C0}, {clInfoBk, 0xE1FFFF},
-      {clRed, 0x0000FF},          {clNone, 0x000000},             {clDefault, 0xFFFFFF},
+      {clBtnFace, 0xC0C0C0},
+      {clBtnShadow, 0x808080},
+      {clBtnHighlight, 0xFFFFFF},
+      {clGrayText, 0x808080},
+      {clWindow, 0xFFFFFF},
+      {clHighlight, 0x800000},
+      {clHighlightText, 0xFFFFFF},
+      {clActiveCaption, 0x800000},
+      {clInactiveCaption, 0x808080},
+      {clCaptionText, 0xFFFFFF},
+      {clInactiveCaptionText, 0xC0C0C0},
+      {clInfoBk, 0xE1FFFF},
+      {clRed, 0x0000FF},
+      {clNone, 0x000000},
+      {clDefault, 0xFFFFFF},
   };
   for (const Case& c : cases) EXPECT_EQ(ColorToRGB(c.color), c.rgb) << std::hex << c.color;
   EXPECT_EQ(ToRgb(clRed), 0xFF0000u) << "the engine takes 0xRRGGBB";
