@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/vcl/Dialogs.h"
+#include "platform/vcl/GraphUtil.h"
 
 namespace vcl {
 
@@ -10,6 +11,65 @@ namespace {
 
 bool ChangesText(char key) {
   return static_cast<unsigned char>(key) >= 0x20 || key == '\b';
+}
+
+// The symbol of a navigator button, about nine pixels square, centred on (cx, cy).
+void DrawNavSymbol(TCanvas* c, TNavigateBtn button, int cx, int cy, TColor color) {
+  c->Brush()->SetColor(color);
+  auto block = [&](int left, int top, int right, int bottom) {
+    c->FillRect({cx + left, cy + top, cx + right, cy + bottom});
+  };
+  // A triangle with its tip at column `tip`, widening towards `step` (+1 right, -1 left).
+  auto triangle = [&](int tip, int step) {
+    for (int i = 0; i < 5; ++i) block(tip + step * i, -i, tip + step * i + 1, i + 1);
+  };
+  switch (button) {
+    case nbFirst:
+      block(-4, -4, -2, 5);
+      triangle(-1, 1);
+      break;
+    case nbPrior:
+      triangle(-2, 1);
+      break;
+    case nbNext:
+      triangle(2, -1);
+      break;
+    case nbLast:
+      triangle(1, -1);
+      block(2, -4, 4, 5);
+      break;
+    case nbInsert:
+      block(-4, -1, 5, 1);
+      block(-1, -4, 1, 5);
+      break;
+    case nbDelete:
+      block(-4, -1, 5, 1);
+      break;
+    case nbEdit:
+      for (int i = 0; i < 5; ++i) block(-i, i - 2, i + 1, i - 1);
+      break;
+    case nbPost:
+      for (int i = 0; i < 9; ++i) {
+        const int top = i <= 3 ? i - 1 : 2 - (i - 3);
+        block(i - 4, top, i - 3, top + 2);
+      }
+      break;
+    case nbCancel:
+      for (int i = 0; i < 8; ++i) {
+        block(i - 4, i - 4, i - 2, i - 3);
+        block(3 - i, i - 4, 5 - i, i - 3);
+      }
+      break;
+    case nbRefresh:
+      // A circular arrow open at the top right, its head pointing down there.
+      for (int y = -4; y <= 4; ++y)
+        for (int x = -4; x <= 4; ++x) {
+          const int d = x * x + y * y;
+          if (d >= 9 && d <= 20 && !(x > 0 && y < 0)) block(x, y, x + 1, y + 1);
+        }
+      for (int i = 0; i < 3; ++i) block(1 + i, -4 + i, 6 - i, -3 + i);
+      break;
+  }
 }
 
 const bool registered = [] {
@@ -455,12 +515,34 @@ void TDBNavigator::MouseDown(TMouseButton button, TShiftState shift, int x, int 
   TCustomControl::MouseDown(button, shift, x, y);
   TNavigateBtn at{};
   pressed_ = button == TMouseButton::mbLeft && ButtonAt(x, y, at) ? at : -1;
+  if (pressed_ >= 0) Invalidate();
+}
+
+void TDBNavigator::Paint() {
+  TCanvas* c = Canvas();
+  c->FillRect(ClientRect());
+  for (int b = 0; b < kNavButtonCount; ++b) {
+    const auto button = static_cast<TNavigateBtn>(b);
+    const TRect r = ButtonRect(button);
+    if (r.Width() <= 0 || r.Height() <= 0) continue;
+    const bool pressed = pressed_ == b && MouseCaptured();
+    DrawButtonFace(c, r, pressed, false);
+    const int cx = (r.Left + r.Right) / 2 + (pressed ? 1 : 0);
+    const int cy = (r.Top + r.Bottom) / 2 + (pressed ? 1 : 0);
+    if (ButtonEnabled(button)) {
+      DrawNavSymbol(c, button, cx, cy, clBtnText);
+    } else {
+      DrawNavSymbol(c, button, cx + 1, cy + 1, clBtnHighlight);
+      DrawNavSymbol(c, button, cx, cy, clBtnShadow);
+    }
+  }
 }
 
 void TDBNavigator::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
   TCustomControl::MouseUp(button, shift, x, y);
   const int pressed = pressed_;
   pressed_ = -1;
+  if (pressed >= 0) Invalidate();
   TNavigateBtn at{};
   if (button != TMouseButton::mbLeft || pressed < 0 || !ButtonAt(x, y, at) || at != pressed) return;
   if (ButtonEnabled(at)) BtnClick(at);

@@ -177,6 +177,8 @@ class TDBNavigator : public TCustomControl {
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
   void Notification(TComponent* component, TOperation operation) override;
+  // Raised buttons with their symbols; disabled ones embossed grey.
+  void Paint() override;
 
  private:
   friend class TNavDataLink;

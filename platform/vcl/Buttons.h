@@ -49,6 +49,9 @@ class TBitBtn : public TButton {
   int Spacing() const { return spacing_; }
   void SetSpacing(int value);
 
+ protected:
+  void Paint() override;
+
  private:
   TBitBtnKind kind_ = TBitBtnKind::bkCustom;
   TBitmap* glyph_;
@@ -96,9 +99,15 @@ class TSpeedButton : public TGraphicControl {
   // A user's click: moves Down as above, then runs OnClick.
   void Click() override;
 
+ protected:
+  void Paint() override;
+  void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  void MouseMove(TShiftState shift, int x, int y) override;
+
  private:
   // The other speed buttons of this button's parent and group.
   std::vector<TSpeedButton*> GroupMates() const;
+  bool mouseInside_ = false;
   bool flat_ = false;
   int groupIndex_ = 0;
   bool down_ = false;

@@ -2,15 +2,13 @@
 
 #include <algorithm>
 
+#include <cmath>
+
 #include "platform/rtl/MessageQueue.h"
+#include "platform/vcl/GraphUtil.h"
 #include "platform/vcl/StdCtrls.h"
 
 namespace vcl {
-
-const TTypeInfo* TypeBorderStyle() {
-  static const TTypeInfo* type = MakeEnumType("TBorderStyle", {"bsNone", "bsSingle"});
-  return type;
-}
 
 const TTypeInfo* TypeBevelCut() {
   static const TTypeInfo* type =
@@ -119,6 +117,37 @@ TRect TPanel::ClientRect() const {
 void TPanel::FrameChanged() {
   AlignControls();
   Invalidate();
+}
+
+void TPanel::Paint() {
+  TCanvas* c = Canvas();
+  TRect r{0, 0, Width(), Height()};
+  c->FillRect(r);
+  if (borderStyle_ == TBorderStyle::bsSingle) Frame3D(c, r, clWindowFrame, clWindowFrame, 1);
+  auto bevel = [&](TBevelCut cut) {
+    switch (cut) {
+      case TBevelCut::bvRaised:
+        Frame3D(c, r, clBtnHighlight, clBtnShadow, bevelWidth_);
+        break;
+      case TBevelCut::bvLowered:
+        Frame3D(c, r, clBtnShadow, clBtnHighlight, bevelWidth_);
+        break;
+      case TBevelCut::bvSpace:
+        Frame3D(c, r, Color(), Color(), bevelWidth_);
+        break;
+      case TBevelCut::bvNone:
+        break;
+    }
+  };
+  bevel(bevelOuter_);
+  Frame3D(c, r, Color(), Color(), borderWidth_);
+  bevel(bevelInner_);
+  unsigned flags = DT_SINGLELINE | DT_VCENTER | DT_EXPANDTABS;
+  if (alignment_ == TAlignment::taCenter)
+    flags |= DT_CENTER;
+  else if (alignment_ == TAlignment::taRightJustify)
+    flags |= DT_RIGHT;
+  DrawControlText(c, GetText(), r, flags, Enabled());
 }
 
 // ---------------------------------------------------------------------------------------
@@ -285,6 +314,13 @@ void TSplitter::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
   StopDrag();
 }
 
+void TSplitter::Paint() {
+  TCanvas* c = Canvas();
+  const TRect r{0, 0, Width(), Height()};
+  c->FillRect(r);
+  if (beveled_) DrawEdge(c, r, TEdgeKind::RaisedOuter);
+}
+
 void TSplitter::StopDrag() {
   // The free-notification link stays: other parts may share it.
   control_ = nullptr;
@@ -448,6 +484,8 @@ void TRadioGroup::UpdateButtons() {
     auto* button = new TRadioButton(nullptr);
     button->OnClick = MethodOf<&TRadioGroup::ButtonClick>(this);
     button->SetEnabled(Enabled());
+    // The buttons show on the group's colour.
+    button->SetParentColor(true);
     button->SetParent(this);
     buttons_.push_back(button);
   }
@@ -492,6 +530,10 @@ void TRadioGroup::Resize() {
 void TRadioGroup::EnabledChanged() {
   TCustomControl::EnabledChanged();
   for (TRadioButton* button : buttons_) button->SetEnabled(Enabled());
+}
+
+void TRadioGroup::Paint() {
+  PaintGroupFrame(Canvas(), {0, 0, Width(), Height()}, GetText(), Color(), Enabled());
 }
 
 // ---------------------------------------------------------------------------------------
@@ -595,6 +637,21 @@ TRect TImage::DestRect() const {
   return r;
 }
 
+void TImage::Paint() {
+  // Without a picture the parent shows through.
+  if (picture_->Empty()) return;
+  TCanvas* c = Canvas();
+  if (transparent_ == picture_->Transparent()) {
+    c->StretchDraw(DestRect(), picture_);
+    return;
+  }
+  // The image's Transparent decides, whatever the picture says.
+  TBitmap shown;
+  shown.Assign(picture_);
+  shown.SetTransparent(transparent_);
+  c->StretchDraw(DestRect(), &shown);
+}
+
 // ---------------------------------------------------------------------------------------
 // TBevel, TShape
 
@@ -619,6 +676,45 @@ void TBevel::SetStyle(TBevelStyle value) {
   if (style_ == value) return;
   style_ = value;
   Invalidate();
+}
+
+void TBevel::Paint() {
+  TCanvas* c = Canvas();
+  const bool lowered = style_ == TBevelStyle::bsLowered;
+  // The first colour goes above and left, the second below and right.
+  const TColor first = lowered ? clBtnShadow : clBtnHighlight;
+  const TColor second = lowered ? clBtnHighlight : clBtnShadow;
+  const int w = Width(), h = Height();
+  auto lines = [&](const TRect& a, const TRect& b) {
+    c->Brush()->SetColor(first);
+    c->FillRect(a);
+    c->Brush()->SetColor(second);
+    c->FillRect(b);
+  };
+  switch (shape_) {
+    case TBevelShape::bsBox: {
+      TRect r{0, 0, w, h};
+      Frame3D(c, r, first, second, 1);
+      break;
+    }
+    case TBevelShape::bsFrame:
+      DrawEdge(c, {0, 0, w, h}, lowered ? TEdgeKind::Etched : TEdgeKind::Bump);
+      break;
+    case TBevelShape::bsTopLine:
+      lines({0, 0, w, 1}, {0, 1, w, 2});
+      break;
+    case TBevelShape::bsBottomLine:
+      lines({0, h - 2, w, h - 1}, {0, h - 1, w, h});
+      break;
+    case TBevelShape::bsLeftLine:
+      lines({0, 0, 1, h}, {1, 0, 2, h});
+      break;
+    case TBevelShape::bsRightLine:
+      lines({w - 2, 0, w - 1, h}, {w - 1, 0, w, h});
+      break;
+    case TBevelShape::bsSpacer:
+      break;
+  }
 }
 
 VCL_IMPLEMENT_COMPONENT(TShape, TGraphicControl)
@@ -677,6 +773,46 @@ TRect TShape::ShapeRect() const {
     w = h = side;
   }
   return {x, y, x + w, y + h};
+}
+
+void TShape::Paint() {
+  TCanvas* c = Canvas();
+  c->Pen()->SetColor(penColor_);
+  c->Pen()->SetWidth(std::max(1, penWidth_));
+  c->Pen()->SetStyle(penWidth_ == 0 ? TPenStyle::psClear : TPenStyle::psSolid);
+  c->Brush()->SetColor(brushColor_);
+  c->Brush()->SetStyle(TBrushStyle::bsSolid);
+  const TRect r = ShapeRect();
+  switch (shape_) {
+    case TShapeType::stRectangle:
+    case TShapeType::stSquare:
+      c->Rectangle(r);
+      break;
+    case TShapeType::stRoundRect:
+    case TShapeType::stRoundSquare: {
+      // Corners of a quarter of the shorter side, as arcs of eight steps.
+      const double radius = std::min(r.Width(), r.Height()) / 4.0;
+      const double left = r.Left + radius, right = r.Right - 1 - radius;
+      const double top = r.Top + radius, bottom = r.Bottom - 1 - radius;
+      const struct {
+        double x, y, from;
+      } corners[] = {
+          {right, top, -M_PI / 2}, {right, bottom, 0}, {left, bottom, M_PI / 2}, {left, top, M_PI}};
+      std::vector<TPoint> points;
+      for (const auto& corner : corners)
+        for (int step = 0; step <= 8; ++step) {
+          const double a = corner.from + step * (M_PI / 2) / 8;
+          points.push_back({static_cast<int>(std::lround(corner.x + radius * std::cos(a))),
+                            static_cast<int>(std::lround(corner.y + radius * std::sin(a)))});
+        }
+      c->Polygon(points);
+      break;
+    }
+    case TShapeType::stEllipse:
+    case TShapeType::stCircle:
+      c->Ellipse(r);
+      break;
+  }
 }
 
 }  // namespace vcl

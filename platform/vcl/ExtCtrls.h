@@ -7,13 +7,10 @@
 
 #include "platform/rtl/TStringList.h"
 #include "platform/vcl/Controls.h"
+#include "platform/vcl/StdCtrls.h"
 
 namespace vcl {
 
-class TRadioButton;
-
-enum class TBorderStyle { bsNone, bsSingle };
-const TTypeInfo* TypeBorderStyle();
 enum class TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
 const TTypeInfo* TypeBevelCut();
 
@@ -48,6 +45,7 @@ class TPanel : public TCustomControl {
 
  protected:
   void TextChanged() override { Invalidate(); }
+  void Paint() override;
 
  private:
   // The frame changed: children are laid out again.
@@ -100,6 +98,7 @@ class TSplitter : public TGraphicControl {
   void MouseMove(TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
   void Notification(TComponent* component, TOperation operation) override;
+  void Paint() override;
 
  private:
   bool Horizontal() const;  // true for alLeft/alRight: sizes are widths
@@ -194,6 +193,8 @@ class TRadioGroup : public TCustomControl {
  protected:
   void Resize() override;
   void EnabledChanged() override;
+  // The group's frame and caption; the buttons paint themselves.
+  void Paint() override;
 
  private:
   void ItemsChanged();
@@ -233,6 +234,9 @@ class TImage : public TGraphicControl {
   // Proportional), centred, or at the top left in its own size.
   TRect DestRect() const;
 
+ protected:
+  void Paint() override;
+
  private:
   void PictureChanged(TObject*);
   TBitmap* picture_;
@@ -266,6 +270,9 @@ class TBevel : public TGraphicControl {
   TBevelStyle Style() const { return style_; }
   void SetStyle(TBevelStyle value);
 
+ protected:
+  void Paint() override;
+
  private:
   TBevelShape shape_ = TBevelShape::bsBox;
   TBevelStyle style_ = TBevelStyle::bsLowered;
@@ -291,6 +298,9 @@ class TShape : public TGraphicControl {
   // The rectangle the shape is drawn in: the client area, or for the square and circle
   // shapes the largest centred square.
   TRect ShapeRect() const;
+
+ protected:
+  void Paint() override;
 
  private:
   TShapeType shape_ = TShapeType::stRectangle;

@@ -29,7 +29,8 @@ TRect Ring(TCanvas* c, TRect r, TColor tl, TColor br) {
 // Keeps the canvas brush across a helper.
 class BrushKeeper {
  public:
-  explicit BrushKeeper(TCanvas* c) : c_(c), color_(c->Brush()->GetColor()), style_(c->Brush()->GetStyle()) {}
+  explicit BrushKeeper(TCanvas* c)
+      : c_(c), color_(c->Brush()->GetColor()), style_(c->Brush()->GetStyle()) {}
   ~BrushKeeper() {
     c_->Brush()->SetColor(color_);
     c_->Brush()->SetStyle(style_);
@@ -42,6 +43,24 @@ class BrushKeeper {
 };
 
 }  // namespace
+
+TClipScope::TClipScope(TCanvas* canvas) : painter_(canvas->Painter()) {
+  if (painter_) saved_ = painter_->Clip();
+}
+
+TClipScope::TClipScope(TCanvas* canvas, const TRect& rect) : TClipScope(canvas) {
+  if (painter_) painter_->IntersectClip(rect);
+}
+
+TClipScope::~TClipScope() {
+  if (painter_) painter_->SetClip(saved_);
+}
+
+void FillSolid(TCanvas* canvas, const TRect& rect, TColor color) {
+  canvas->Brush()->SetStyle(TBrushStyle::bsSolid);
+  canvas->Brush()->SetColor(color);
+  canvas->FillRect(rect);
+}
 
 void Frame3D(TCanvas* canvas, TRect& rect, TColor topColor, TColor bottomColor, int width) {
   BrushKeeper keep(canvas);
@@ -156,13 +175,15 @@ void DrawArrow(TCanvas* canvas, const TRect& rect, TArrowDirection direction, TC
   for (int i = 0; i < size; ++i) {
     switch (direction) {
       case TArrowDirection::Down:
-        canvas->FillRect({cx - size + 1 + i, cy - size / 2 + i, cx + size - i, cy - size / 2 + i + 1});
+        canvas->FillRect(
+            {cx - size + 1 + i, cy - size / 2 + i, cx + size - i, cy - size / 2 + i + 1});
         break;
       case TArrowDirection::Up:
         canvas->FillRect({cx - i, cy - size / 2 + i, cx + i + 1, cy - size / 2 + i + 1});
         break;
       case TArrowDirection::Right:
-        canvas->FillRect({cx - size / 2 + i, cy - size + 1 + i, cx - size / 2 + i + 1, cy + size - i});
+        canvas->FillRect(
+            {cx - size / 2 + i, cy - size + 1 + i, cx - size / 2 + i + 1, cy + size - i});
         break;
       case TArrowDirection::Left:
         canvas->FillRect({cx - size / 2 + i, cy - i, cx - size / 2 + i + 1, cy + i + 1});
@@ -195,9 +216,9 @@ void DrawScrollBar(TCanvas* canvas, const TRect& rect, bool vertical, int min, i
   const int span = std::max(1, range - std::max(page, 1));
   const int offset = (track - thumb) * std::clamp(position - min, 0, span) / span;
   const int start = button + offset;
-  const TRect thumbRect = vertical
-                              ? TRect{rect.Left, rect.Top + start, rect.Right, rect.Top + start + thumb}
-                              : TRect{rect.Left + start, rect.Top, rect.Left + start + thumb, rect.Bottom};
+  const TRect thumbRect =
+      vertical ? TRect{rect.Left, rect.Top + start, rect.Right, rect.Top + start + thumb}
+               : TRect{rect.Left + start, rect.Top, rect.Left + start + thumb, rect.Bottom};
   DrawButtonFace(canvas, thumbRect, false, false);
 }
 
@@ -240,7 +261,8 @@ void DrawGlyph(TCanvas* canvas, int x, int y, const TBitmap* glyph, int count, i
   TBitmap highlight, shadow;
   highlight.SetSize(w, h);
   shadow.SetSize(w, h);
-  const std::uint32_t hi = ToRgb(clBtnHighlight) | 0xFF000000u, sh = ToRgb(clBtnShadow) | 0xFF000000u;
+  const std::uint32_t hi = ToRgb(clBtnHighlight) | 0xFF000000u,
+                      sh = ToRgb(clBtnShadow) | 0xFF000000u;
   const std::uint32_t none = hi == 0xFF00FF00u ? 0xFFFF00FFu : 0xFF00FF00u;
   for (int yy = 0; yy < h; ++yy)
     for (int xx = 0; xx < w; ++xx) {

@@ -6,6 +6,24 @@
 
 namespace vcl {
 
+// Saves the canvas's clip and puts it back when it goes; given a rectangle (canvas
+// coordinates), the clip is narrowed to it meanwhile.
+class TClipScope {
+ public:
+  explicit TClipScope(TCanvas* canvas);
+  TClipScope(TCanvas* canvas, const TRect& rect);
+  ~TClipScope();
+  TClipScope(const TClipScope&) = delete;
+  TClipScope& operator=(const TClipScope&) = delete;
+
+ private:
+  gfx::Painter* painter_;
+  TRect saved_;
+};
+
+// Fills the rectangle with a solid colour (the canvas brush takes that colour).
+void FillSolid(TCanvas* canvas, const TRect& rect, TColor color);
+
 // Draws a frame of `width` pixels, top and left in `topColor`, bottom and right in
 // `bottomColor`, and shrinks `rect` by it.
 void Frame3D(TCanvas* canvas, TRect& rect, TColor topColor, TColor bottomColor, int width);

@@ -1,7 +1,10 @@
 #include "platform/vcl/Spin.h"
 
+#include <algorithm>
 #include <charconv>
 #include <climits>
+
+#include "platform/vcl/GraphUtil.h"
 
 namespace vcl {
 
@@ -85,6 +88,19 @@ bool TSpinEdit::EditChar(char c) {
   if (!editorEnabled_) return false;
   if (c != '\b' && c != '-' && !(c >= '0' && c <= '9')) return false;
   return TCustomEdit::EditChar(c);
+}
+
+void TSpinEdit::Paint() {
+  constexpr int kButtonWidth = 15;
+  TCanvas* c = Canvas();
+  const TRect inner = PaintEdit(kButtonWidth);
+  const int left = std::max(inner.Left, inner.Right - kButtonWidth);
+  const int middle = inner.Top + inner.Height() / 2;
+  const TColor arrow = Enabled() ? clBtnText : clGrayText;
+  DrawArrow(c, DrawButtonFace(c, {left, inner.Top, inner.Right, middle}, false, false),
+            TArrowDirection::Up, arrow);
+  DrawArrow(c, DrawButtonFace(c, {left, middle, inner.Right, inner.Bottom}, false, false),
+            TArrowDirection::Down, arrow);
 }
 
 }  // namespace vcl

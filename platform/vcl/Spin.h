@@ -30,6 +30,8 @@ class TSpinEdit : public TCustomEdit {
  protected:
   bool EditKeyDown(std::uint16_t key, TShiftState shift) override;
   bool EditChar(char c) override;
+  // The edit with the up and down buttons at its right.
+  void Paint() override;
 
  private:
   bool HasLimits() const { return minValue_ != maxValue_; }

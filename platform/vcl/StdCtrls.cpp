@@ -4,14 +4,13 @@
 
 #include "platform/rtl/CodePages.h"
 #include "platform/vcl/Forms.h"
+#include "platform/vcl/GraphUtil.h"
 
 namespace vcl {
 
 namespace {
 
 constexpr std::string_view kLineBreak = "\r\n";
-constexpr int kCharWidth = 6;    // pixels a byte, until text is measured by a canvas
-constexpr int kLineHeight = 13;  // pixels a line
 
 unsigned char Byte(char c) {
   return static_cast<unsigned char>(c);
@@ -42,7 +41,145 @@ std::vector<int> LineStarts(std::string_view text) {
   return starts;
 }
 
+// ---------------------------------------------------------------------------------------
+// Painting pieces of the text controls
+
+using TLine = std::pair<int, int>;  // byte range of a shown line, its line break left out
+
+int LineHeight(TCanvas* c) {
+  return c->TextHeight("Wg");
+}
+
+// The lines of a text broken at CR LF.
+std::vector<TLine> HardLines(std::string_view text) {
+  const std::vector<int> starts = LineStarts(text);
+  std::vector<TLine> lines;
+  for (size_t i = 0; i < starts.size(); ++i)
+    lines.emplace_back(starts[i],
+                       i + 1 < starts.size() ? starts[i + 1] - 2 : static_cast<int>(text.size()));
+  return lines;
+}
+
+// The lines of a text broken at CR LF and wrapped to `width` pixels: after the last blank
+// that fits, or inside a word longer than the line; double-byte characters stay whole.
+std::vector<TLine> WrappedLines(TCanvas* c, std::string_view text, int width) {
+  std::vector<TLine> lines;
+  for (const TLine& hard : HardLines(text)) {
+    int start = hard.first;
+    if (start == hard.second) lines.push_back(hard);
+    while (start < hard.second) {
+      int pos = start, used = 0, afterBlank = -1;
+      while (pos < hard.second) {
+        int next = pos + 1;
+        if (IsDBCSLeadByte(Byte(text[static_cast<size_t>(pos)])) && next < hard.second) ++next;
+        const int w = c->TextWidth(
+            AnsiString(text.substr(static_cast<size_t>(pos), static_cast<size_t>(next - pos))));
+        if (used + w > width && pos > start) break;
+        used += w;
+        if (text[static_cast<size_t>(pos)] == ' ') afterBlank = next;
+        pos = next;
+      }
+      if (pos < hard.second && afterBlank > start) pos = afterBlank;
+      lines.emplace_back(start, pos);
+      start = pos;
+    }
+  }
+  return lines;
+}
+
+// One line of text at (x, y) in `color`, with its bytes [selFrom, selTo) in the highlight
+// colours.
+void DrawTextRun(TCanvas* c, int x, int y, const AnsiString& text, int selFrom, int selTo,
+                 TColor color) {
+  c->Brush()->SetStyle(TBrushStyle::bsClear);
+  c->Font()->SetColor(color);
+  c->TextOut(x, y, text);
+  selFrom = std::clamp(selFrom, 0, static_cast<int>(text.size()));
+  selTo = std::clamp(selTo, selFrom, static_cast<int>(text.size()));
+  if (selFrom < selTo) {
+    const int x1 = x + c->TextWidth(text.substr(0, static_cast<size_t>(selFrom)));
+    const int x2 = x + c->TextWidth(text.substr(0, static_cast<size_t>(selTo)));
+    c->Brush()->SetStyle(TBrushStyle::bsSolid);
+    c->Brush()->SetColor(clHighlight);
+    c->FillRect({x1, y, x2, y + LineHeight(c)});
+    c->Brush()->SetStyle(TBrushStyle::bsClear);
+    c->Font()->SetColor(clHighlightText);
+    c->TextOut(x1, y,
+               text.substr(static_cast<size_t>(selFrom), static_cast<size_t>(selTo - selFrom)));
+  }
+  c->Brush()->SetStyle(TBrushStyle::bsSolid);
+}
+
+void DrawCaret(TCanvas* c, int x, int y, int height) {
+  c->Brush()->SetColor(clWindowText);
+  c->FillRect({x, y, x + 1, y + height});
+}
+
+// Keeps `caretX` (pixels from the text's start) inside a view `avail` pixels wide over text
+// `textWidth` wide, moving `scroll` as little as it takes.
+void ScrollToCaret(int& scroll, int caretX, int textWidth, int avail) {
+  if (caretX - scroll > avail) scroll = caretX - avail;
+  if (caretX < scroll) scroll = caretX;
+  scroll = std::clamp(scroll, 0, std::max(0, std::max(textWidth, caretX) - avail));
+}
+
+// An item row of a list: the highlight when selected, the text vertically centred.
+void PaintItemRow(TCanvas* c, const TRect& rect, const AnsiString& text, bool selected,
+                  bool enabled, TColor back, TColor fore) {
+  c->Brush()->SetColor(selected ? clHighlight : back);
+  c->FillRect(rect);
+  const TClipScope clip(c, rect);
+  DrawTextRun(c, rect.Left + 2, rect.Top + (rect.Height() - LineHeight(c)) / 2, text, 0, 0,
+              selected  ? clHighlightText
+              : enabled ? fore
+                        : clGrayText);
+}
+
+// Prepares the canvas as an owner-drawn item expects it (background filled, colours of its
+// state) before the item's event draws it.
+void PrepareOwnerDrawnItem(TCanvas* c, const TRect& rect, bool selected, TColor back, TColor fore) {
+  c->Brush()->SetColor(selected ? clHighlight : back);
+  c->FillRect(rect);
+  c->Font()->SetColor(selected ? clHighlightText : fore);
+}
+
+// The caption of a check box or radio button in `rect`, with the focus rectangle around it.
+void PaintButtonCaption(TCanvas* c, const AnsiString& caption, const TRect& rect, bool enabled,
+                        bool focused) {
+  constexpr unsigned kFlags = DT_LEFT | DT_VCENTER | DT_SINGLELINE;
+  DrawControlText(c, caption, rect, kFlags, enabled);
+  if (!focused) return;
+  TRect text = rect;
+  c->DrawText(caption.empty() ? AnsiString(" ") : caption, text, kFlags | DT_CALCRECT);
+  const int top = rect.Top + (rect.Height() - text.Height()) / 2;
+  c->DrawFocusRect({std::max(0, rect.Left - 1), std::max(0, top - 1),
+                    std::min(rect.Right, text.Right + 1), top + text.Height() + 1});
+}
+
 }  // namespace
+
+void PaintGroupFrame(TCanvas* canvas, const TRect& bounds, const AnsiString& caption, TColor color,
+                     bool enabled) {
+  canvas->Brush()->SetColor(color);
+  canvas->FillRect(bounds);
+  const int textHeight = LineHeight(canvas);
+  DrawEdge(canvas, {bounds.Left, bounds.Top + textHeight / 2, bounds.Right, bounds.Bottom},
+           TEdgeKind::Etched);
+  if (caption.empty()) return;
+  constexpr unsigned kFlags = DT_LEFT | DT_SINGLELINE;
+  TRect text{bounds.Left + 8, bounds.Top, bounds.Right - 8, bounds.Top + textHeight};
+  TRect extent = text;
+  canvas->DrawText(caption, extent, kFlags | DT_CALCRECT);
+  text.Right = std::min(text.Right, extent.Right);
+  canvas->Brush()->SetColor(color);
+  canvas->FillRect({text.Left - 2, text.Top, text.Right + 2, text.Bottom});
+  DrawControlText(canvas, caption, text, kFlags, enabled);
+}
+
+const TTypeInfo* TypeBorderStyle() {
+  static const TTypeInfo* type = MakeEnumType("TBorderStyle", {"bsNone", "bsSingle"});
+  return type;
+}
 
 const TTypeInfo* TypeTextLayout() {
   static const TTypeInfo* type = MakeEnumType("TTextLayout", {"tlTop", "tlCenter", "tlBottom"});
@@ -260,6 +397,8 @@ void TLabel::Publish(TPublisher& p) {
 
 TLabel::TLabel(TComponent* owner) : TGraphicControl(owner) {
   SetBounds(0, 0, 65, 17);
+  // A label shows on its parent's background.
+  SetParentColor(true);
   AdjustBounds();
 }
 
@@ -369,21 +508,19 @@ void TLabel::Notification(TComponent* component, TOperation operation) {
 
 void TLabel::AdjustBounds() {
   if (!autoSize_ || (ComponentState() & csLoading)) return;
-  const AnsiString text = DisplayText();
-  int width = 0, lines = 0;
-  const std::vector<int> starts = LineStarts(text);
-  const int perLine = std::max(1, Width() / kCharWidth);
-  for (size_t i = 0; i < starts.size(); ++i) {
-    const int end = i + 1 < starts.size() ? starts[i + 1] - 2 : static_cast<int>(text.size());
-    const int bytes = end - starts[i];
-    width = std::max(width, bytes * kCharWidth);
-    lines += wordWrap_ ? std::max(1, (bytes + perLine - 1) / perLine) : 1;
-  }
-  const int height = lines * kLineHeight;
+  // Measured as the label draws itself: with its font, prefix rule and word wrapping.
+  TRect r{0, 0, wordWrap_ ? Width() : 0, 0};
+  const unsigned flags = DT_CALCRECT | DT_EXPANDTABS | (wordWrap_ ? DT_WORDBREAK : 0u) |
+                         (showAccelChar_ ? 0u : DT_NOPREFIX);
+  AnsiString text = GetText();
+  if (text.empty()) text = " ";  // an empty label keeps the height of one line
+  Canvas()->DrawText(text, r, flags);
+  const int height = r.Height();
   if (wordWrap_) {
     SetBounds(Left(), Top(), Width(), height);
     return;
   }
+  const int width = GetText().empty() ? 0 : r.Width();
   // The side the text is aligned to stays in place.
   int left = Left();
   if (alignment_ == TAlignment::taRightJustify)
@@ -391,6 +528,31 @@ void TLabel::AdjustBounds() {
   else if (alignment_ == TAlignment::taCenter)
     left = Left() + (Width() - width) / 2;
   SetBounds(left, Top(), width, height);
+}
+
+void TLabel::FontChanged() {
+  TGraphicControl::FontChanged();
+  AdjustBounds();
+}
+
+void TLabel::Paint() {
+  TCanvas* c = Canvas();
+  TRect r = ClientRect();
+  if (!transparent_) c->FillRect(r);
+  unsigned flags =
+      DT_EXPANDTABS | (wordWrap_ ? DT_WORDBREAK : 0u) | (showAccelChar_ ? 0u : DT_NOPREFIX);
+  if (alignment_ == TAlignment::taRightJustify)
+    flags |= DT_RIGHT;
+  else if (alignment_ == TAlignment::taCenter)
+    flags |= DT_CENTER;
+  const AnsiString caption = GetText();
+  if (layout_ != TTextLayout::tlTop) {
+    TRect extent = r;
+    c->DrawText(caption, extent, flags | DT_CALCRECT);
+    const int room = r.Height() - extent.Height();
+    r.Top += layout_ == TTextLayout::tlBottom ? room : room / 2;
+  }
+  DrawControlText(c, caption, r, flags, Enabled());
 }
 
 // ---------------------------------------------------------------------------------------
@@ -405,6 +567,8 @@ void TCustomEdit::Publish(TPublisher& p) {
   p.Char("PasswordChar", &TCustomEdit::PasswordChar, &TCustomEdit::SetPasswordChar);
   p.Enum("CharCase", TypeEditCharCase(), &TCustomEdit::CharCase, &TCustomEdit::SetCharCase);
   p.Bool("AutoSelect", &TCustomEdit::AutoSelect, &TCustomEdit::SetAutoSelect);
+  p.Enum("BorderStyle", TypeBorderStyle(), &TCustomEdit::BorderStyle, &TCustomEdit::SetBorderStyle);
+  p.Bool("HideSelection", &TCustomEdit::HideSelection, &TCustomEdit::SetHideSelection);
   p.Event("OnChange", "TNotifyEvent", &TCustomEdit::OnChange);
 }
 
@@ -461,6 +625,18 @@ void TCustomEdit::SetCharCase(TEditCharCase value) {
   Change();
 }
 
+void TCustomEdit::SetBorderStyle(TBorderStyle value) {
+  if (borderStyle_ == value) return;
+  borderStyle_ = value;
+  Invalidate();
+}
+
+void TCustomEdit::SetHideSelection(bool value) {
+  if (hideSelection_ == value) return;
+  hideSelection_ = value;
+  Invalidate();
+}
+
 AnsiString TCustomEdit::DisplayText() const {
   if (!passwordChar_) return editor_.Text();
   return AnsiString(static_cast<size_t>(CharCount(editor_.Text())), passwordChar_);
@@ -508,6 +684,41 @@ bool TCustomEdit::WantsKey(std::uint16_t key, TShiftState shift) const {
 void TCustomEdit::DoEnter() {
   if (autoSelect_ && !MultiLine()) editor_.SelectAll();
   TWinControl::DoEnter();
+}
+
+bool TCustomEdit::ShowsSelection() const {
+  return Enabled() && (Focused() || !hideSelection_);
+}
+
+void TCustomEdit::Paint() {
+  PaintEdit(0);
+}
+
+TRect TCustomEdit::PaintEdit(int reserve) {
+  TCanvas* c = Canvas();
+  TRect inner = ClientRect();
+  c->FillRect(inner);
+  if (borderStyle_ == TBorderStyle::bsSingle) inner = DrawEdge(c, inner, TEdgeKind::Sunken);
+  const TRect area{inner.Left + 1, inner.Top + 1, inner.Right - reserve - 1, inner.Bottom};
+  if (area.Width() <= 0 || area.Height() <= 0) return inner;
+  // Offsets in the shown text: a password shows one character per character.
+  auto shown = [this](int pos) {
+    return passwordChar_
+               ? CharCount(std::string_view(editor_.Text()).substr(0, static_cast<size_t>(pos)))
+               : pos;
+  };
+  const AnsiString text = DisplayText();
+  const int caret = shown(editor_.Caret());
+  const int caretX = c->TextWidth(text.substr(0, static_cast<size_t>(caret)));
+  ScrollToCaret(scrollX_, caretX, c->TextWidth(text), area.Width() - 1);
+  const TClipScope clip(c, area);
+  const bool enabled = Enabled();
+  const bool selection = ShowsSelection();
+  DrawTextRun(c, area.Left - scrollX_, area.Top, text, selection ? shown(SelStart()) : 0,
+              selection ? shown(SelStart() + SelLength()) : 0,
+              enabled ? Font()->GetColor() : clGrayText);
+  if (enabled && Focused()) DrawCaret(c, area.Left - scrollX_ + caretX, area.Top, LineHeight(c));
+  return inner;
 }
 
 VCL_IMPLEMENT_COMPONENT(TEdit, TCustomEdit)
@@ -756,6 +967,100 @@ bool TMemo::WantsKey(std::uint16_t key, TShiftState shift) const {
   return TCustomEdit::WantsKey(key, shift);
 }
 
+void TMemo::Paint() {
+  TCanvas* c = Canvas();
+  TRect inner = ClientRect();
+  c->FillRect(inner);
+  if (BorderStyle() == TBorderStyle::bsSingle) inner = DrawEdge(c, inner, TEdgeKind::Sunken);
+  const AnsiString& text = editor_.Text();
+  const bool vertical =
+      scrollBars_ == TScrollStyle::ssVertical || scrollBars_ == TScrollStyle::ssBoth;
+  const bool horizontal =
+      scrollBars_ == TScrollStyle::ssHorizontal || scrollBars_ == TScrollStyle::ssBoth;
+  // A horizontal scroll bar turns wrapping off, as the platform's memo does.
+  const bool wrap = wordWrap_ && !horizontal;
+  const int lineHeight = LineHeight(c);
+  TRect area{inner.Left + 2, inner.Top + 1, inner.Right - 1, inner.Bottom};
+  auto layout = [&] {
+    return wrap ? WrappedLines(c, text, std::max(1, area.Width())) : HardLines(text);
+  };
+  std::vector<TLine> lines = layout();
+  auto widest = [&] {
+    int w = 0;
+    for (const TLine& l : lines)
+      w = std::max(w, c->TextWidth(text.substr(static_cast<size_t>(l.first),
+                                               static_cast<size_t>(l.second - l.first))));
+    return w;
+  };
+  const int lineCount = static_cast<int>(lines.size());
+  bool showH = horizontal && widest() > area.Width();
+  if (showH) area.Bottom -= kScrollBarSize;
+  const bool showV = vertical && lineCount * lineHeight > area.Height();
+  if (showV) {
+    area.Right = inner.Right - kScrollBarSize - 1;
+    if (wrap) lines = layout();
+    if (horizontal && !showH && widest() > area.Width()) {
+      showH = true;
+      area.Bottom -= kScrollBarSize;
+    }
+  }
+  const int rows = std::max(1, area.Height() / lineHeight);
+  const int count = static_cast<int>(lines.size());
+  // The caret's line; at a wrapping point the caret starts the next line.
+  const int caret = editor_.Caret();
+  int caretLine = 0;
+  for (int i = 0; i < count; ++i) {
+    const TLine& l = lines[static_cast<size_t>(i)];
+    if (caret < l.first || caret > l.second) continue;
+    caretLine = i;
+    if (caret < l.second || i + 1 == count || lines[static_cast<size_t>(i) + 1].first != caret)
+      break;
+  }
+  if (caretLine < topLine_) topLine_ = caretLine;
+  if (caretLine >= topLine_ + rows) topLine_ = caretLine - rows + 1;
+  topLine_ = std::clamp(topLine_, 0, std::max(0, count - rows));
+  const TLine& current = lines[static_cast<size_t>(caretLine)];
+  const AnsiString caretText = text.substr(static_cast<size_t>(current.first),
+                                           static_cast<size_t>(current.second - current.first));
+  const int caretX = c->TextWidth(
+      text.substr(static_cast<size_t>(current.first), static_cast<size_t>(caret - current.first)));
+  if (wrap)
+    scrollX_ = 0;
+  else
+    ScrollToCaret(scrollX_, caretX, c->TextWidth(caretText), area.Width() - 1);
+
+  const bool enabled = Enabled();
+  const bool selection = ShowsSelection();
+  const int selStart = SelStart(), selEnd = SelStart() + SelLength();
+  {
+    const TClipScope clip(c, area);
+    for (int i = topLine_; i < count && i < topLine_ + rows + 1; ++i) {
+      const TLine& l = lines[static_cast<size_t>(i)];
+      const int y = area.Top + (i - topLine_) * lineHeight;
+      DrawTextRun(
+          c, area.Left - scrollX_, y,
+          text.substr(static_cast<size_t>(l.first), static_cast<size_t>(l.second - l.first)),
+          selection ? selStart - l.first : 0, selection ? selEnd - l.first : 0,
+          enabled ? Font()->GetColor() : clGrayText);
+    }
+    if (enabled && Focused())
+      DrawCaret(c, area.Left - scrollX_ + caretX, area.Top + (caretLine - topLine_) * lineHeight,
+                lineHeight);
+  }
+  const int bottom = inner.Bottom - (showH ? kScrollBarSize : 0);
+  const int right = inner.Right - (showV ? kScrollBarSize : 0);
+  if (showV)
+    DrawScrollBar(c, {right, inner.Top, inner.Right, bottom}, true, 0, count - 1, rows, topLine_,
+                  enabled);
+  if (showH)
+    DrawScrollBar(c, {inner.Left, bottom, right, inner.Bottom}, false, 0, widest() - 1,
+                  area.Width(), scrollX_, enabled);
+  if (showH && showV) {
+    c->Brush()->SetColor(clBtnFace);
+    c->FillRect({right, bottom, inner.Right, inner.Bottom});
+  }
+}
+
 // ---------------------------------------------------------------------------------------
 // TButton
 
@@ -781,14 +1086,55 @@ void TButton::Click() {
 
 void TButton::KeyDown(std::uint16_t& key, TShiftState shift) {
   TWinControl::KeyDown(key, shift);
-  if (key == VK_SPACE) spaceDown_ = true;
+  if (key == VK_SPACE && !spaceDown_) {
+    spaceDown_ = true;
+    Invalidate();
+  }
 }
 
 void TButton::KeyUp(std::uint16_t& key, TShiftState shift) {
   TWinControl::KeyUp(key, shift);
   if (key != VK_SPACE || !spaceDown_) return;
   spaceDown_ = false;
+  Invalidate();
   Click();
+}
+
+void TButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  mouseInside_ = true;
+  Invalidate();
+  TWinControl::MouseDown(button, shift, x, y);
+}
+
+void TButton::MouseMove(TShiftState shift, int x, int y) {
+  const bool inside = TRect{0, 0, Width(), Height()}.Contains({x, y});
+  if (inside != mouseInside_ && MouseCaptured()) Invalidate();
+  mouseInside_ = inside;
+  TWinControl::MouseMove(shift, x, y);
+}
+
+bool TButton::ShowsPressed() const {
+  return Enabled() && ((MouseCaptured() && mouseInside_) || spaceDown_);
+}
+
+bool TButton::ShowsDefaultFrame() const {
+  if (Focused()) return true;
+  if (!default_ || !Enabled()) return false;
+  const TCustomForm* form = GetParentForm();
+  const auto* active = form ? dynamic_cast<const TButton*>(form->ActiveControl()) : nullptr;
+  return !active || active == this || !active->Focused();
+}
+
+void TButton::Paint() {
+  TCanvas* c = Canvas();
+  const bool pressed = ShowsPressed(), framed = ShowsDefaultFrame();
+  TRect face = ClientRect();
+  DrawButtonFace(c, face, pressed, framed);
+  if (framed) face = {face.Left + 1, face.Top + 1, face.Right - 1, face.Bottom - 1};
+  TRect text{face.Left + 2, face.Top + 2, face.Right - 2, face.Bottom - 2};
+  if (pressed) text = {text.Left + 1, text.Top + 1, text.Right + 1, text.Bottom + 1};
+  DrawControlText(c, GetText(), text, DT_CENTER | DT_VCENTER | DT_SINGLELINE, Enabled());
+  if (Focused()) c->DrawFocusRect({face.Left + 3, face.Top + 3, face.Right - 3, face.Bottom - 3});
 }
 
 // ---------------------------------------------------------------------------------------
@@ -839,6 +1185,23 @@ void TCheckBox::Click() {
   Toggle();
 }
 
+void TCheckBox::Paint() {
+  TCanvas* c = Canvas();
+  const TRect r = ClientRect();
+  c->FillRect(r);
+  constexpr int kBox = 13, kGap = 4;
+  // taLeftJustify puts the caption on the left and the box on the right.
+  const bool boxRight = alignment_ == TAlignment::taLeftJustify;
+  const TCheckMark mark = state_ == TCheckBoxState::cbChecked  ? TCheckMark::Checked
+                          : state_ == TCheckBoxState::cbGrayed ? TCheckMark::Grayed
+                                                               : TCheckMark::Unchecked;
+  DrawCheckMark(c, boxRight ? r.Right - kBox : r.Left, r.Top + (r.Height() - kBox) / 2, mark,
+                Enabled());
+  const TRect caption = boxRight ? TRect{r.Left, r.Top, r.Right - kBox - kGap, r.Bottom}
+                                 : TRect{r.Left + kBox + kGap, r.Top, r.Right, r.Bottom};
+  PaintButtonCaption(c, GetText(), caption, Enabled(), Focused());
+}
+
 void TCheckBox::KeyDown(std::uint16_t& key, TShiftState shift) {
   TWinControl::KeyDown(key, shift);
   if (key == VK_SPACE) spaceDown_ = true;
@@ -884,6 +1247,19 @@ void TRadioButton::SetChecked(bool value) {
 
 void TRadioButton::Click() {
   SetChecked(true);
+}
+
+void TRadioButton::Paint() {
+  TCanvas* c = Canvas();
+  const TRect r = ClientRect();
+  c->FillRect(r);
+  constexpr int kMark = 12, kGap = 5;
+  const bool markRight = alignment_ == TAlignment::taLeftJustify;
+  DrawRadioMark(c, markRight ? r.Right - kMark : r.Left, r.Top + (r.Height() - kMark) / 2, checked_,
+                Enabled());
+  const TRect caption = markRight ? TRect{r.Left, r.Top, r.Right - kMark - kGap, r.Bottom}
+                                  : TRect{r.Left + kMark + kGap, r.Top, r.Right, r.Bottom};
+  PaintButtonCaption(c, GetText(), caption, Enabled(), Focused());
 }
 
 void TRadioButton::KeyDown(std::uint16_t& key, TShiftState shift) {
@@ -1211,6 +1587,121 @@ void TComboBox::ItemsCleared() {
   itemIndex_ = -1;
 }
 
+void TComboBox::Paint() {
+  TCanvas* c = Canvas();
+  const TRect r = ClientRect();
+  const bool enabled = Enabled(), focused = Focused();
+  const TColor fore = enabled ? Font()->GetColor() : clGrayText;
+  const int lineHeight = LineHeight(c);
+  c->Brush()->SetColor(style_ == TComboBoxStyle::csSimple ? clBtnFace : Color());
+  c->FillRect(r);
+  // The edit area: the whole box, or for csSimple a line at the top with the list below.
+  const TRect box = style_ == TComboBoxStyle::csSimple
+                        ? TRect{r.Left, r.Top, r.Right, std::min(r.Bottom, r.Top + lineHeight + 8)}
+                        : r;
+  TRect inner = DrawEdge(c, box, TEdgeKind::Sunken);
+  c->Brush()->SetColor(Color());
+  c->FillRect(inner);
+  if (style_ != TComboBoxStyle::csSimple) {
+    const TRect button{std::max(inner.Left, inner.Right - kScrollBarSize), inner.Top, inner.Right,
+                       inner.Bottom};
+    DrawArrow(c, DrawButtonFace(c, button, false, false), TArrowDirection::Down,
+              enabled ? clBtnText : clGrayText);
+    inner.Right = button.Left;
+  }
+  const TRect text{inner.Left + 1, inner.Top + 1, inner.Right - 1, inner.Bottom - 1};
+  if (IsListStyle()) {
+    // The selected item, on the highlight while the box has the focus.
+    const bool highlight = enabled && focused;
+    if ((style_ == TComboBoxStyle::csDropDownList || !OnDrawItem) || itemIndex_ < 0) {
+      PaintItemRow(c, text, GetText(), highlight, enabled, Color(), fore);
+    } else {
+      PrepareOwnerDrawnItem(c, text, highlight, Color(), fore);
+      DrawItem(
+          itemIndex_, text,
+          static_cast<TOwnerDrawState>(odComboBoxEdit | (highlight ? odSelected | odFocused : 0) |
+                                       (enabled ? 0 : odDisabled)));
+    }
+    if (focused) c->DrawFocusRect(text);
+  } else {
+    const AnsiString& shown = editor_.Text();
+    const int caretX = c->TextWidth(shown.substr(0, static_cast<size_t>(editor_.Caret())));
+    const int x = text.Left + 1, y = text.Top + (text.Height() - lineHeight) / 2;
+    const TClipScope clip(c, text);
+    const bool selection = enabled && focused;
+    DrawTextRun(c, x, y, shown, selection ? SelStart() : 0,
+                selection ? SelStart() + SelLength() : 0, fore);
+    if (selection) DrawCaret(c, x + caretX, y, lineHeight);
+  }
+  if (style_ != TComboBoxStyle::csSimple || box.Bottom >= r.Bottom) return;
+  // csSimple: the list stays open below the edit.
+  const TRect listBox{r.Left, box.Bottom, r.Right, r.Bottom};
+  TRect list = DrawEdge(c, listBox, TEdgeKind::Sunken);
+  c->Brush()->SetColor(Color());
+  c->FillRect(list);
+  const int rowHeight = std::max(itemHeight_, lineHeight);
+  const int count = items_->Count();
+  const int rows = std::max(1, list.Height() / rowHeight);
+  const int first = std::clamp(itemIndex_ - rows + 1, 0, std::max(0, count - rows));
+  if (count > rows) {
+    DrawScrollBar(c, {list.Right - kScrollBarSize, list.Top, list.Right, list.Bottom}, true, 0,
+                  count - 1, rows, first, enabled);
+    list.Right -= kScrollBarSize;
+  }
+  const TClipScope clip(c, list);
+  for (int i = first; i < count && i < first + rows + 1; ++i) {
+    const int top = list.Top + (i - first) * rowHeight;
+    PaintItemRow(c, {list.Left, top, list.Right, top + rowHeight}, items_->Get(i), i == itemIndex_,
+                 enabled, Color(), fore);
+  }
+}
+
+bool TComboBox::PaintPopup() {
+  if (!droppedDown_ || style_ == TComboBoxStyle::csSimple || !Visible()) return false;
+  TCanvas* c = Canvas();
+  const bool ownerDraw =
+      style_ == TComboBoxStyle::csOwnerDrawFixed || style_ == TComboBoxStyle::csOwnerDrawVariable;
+  // Owner-drawn items have the height they are given; others the font's line.
+  const int rowHeight = ownerDraw ? itemHeight_ : LineHeight(c);
+  auto heightOf = [&](int index) {
+    return style_ == TComboBoxStyle::csOwnerDrawVariable ? MeasureItem(index) : rowHeight;
+  };
+  const int count = items_->Count();
+  const int rows = std::max(1, std::min(count, dropDownCount_));
+  const int first = std::clamp(itemIndex_ - rows + 1, 0, std::max(0, count - rows));
+  int height = 2;
+  for (int i = first; i < first + rows; ++i) height += i < count ? heightOf(i) : rowHeight;
+  // Below the box; above it when the form has no room below and has room above.
+  const TRect form = c->ClipRect();
+  TRect frame{0, Height(), Width(), Height() + height};
+  if (frame.Bottom > form.Bottom && form.Top <= -height) frame = {0, -height, Width(), 0};
+  c->Brush()->SetColor(clWindowFrame);
+  c->FrameRect(frame);
+  TRect list{frame.Left + 1, frame.Top + 1, frame.Right - 1, frame.Bottom - 1};
+  c->Brush()->SetColor(Color());
+  c->FillRect(list);
+  if (count > rows) {
+    DrawScrollBar(c, {list.Right - kScrollBarSize, list.Top, list.Right, list.Bottom}, true, 0,
+                  count - 1, rows, first, true);
+    list.Right -= kScrollBarSize;
+  }
+  const TClipScope clip(c, list);
+  const TColor fore = Font()->GetColor();
+  int top = list.Top;
+  for (int i = first; i < count && top < list.Bottom; ++i) {
+    const TRect row{list.Left, top, list.Right, top + heightOf(i)};
+    const bool selected = i == itemIndex_;
+    if (ownerDraw && OnDrawItem) {
+      PrepareOwnerDrawnItem(c, row, selected, Color(), fore);
+      DrawItem(i, row, selected ? static_cast<TOwnerDrawState>(odSelected | odFocused) : 0);
+    } else {
+      PaintItemRow(c, row, items_->Get(i), selected, true, Color(), fore);
+    }
+    top = row.Bottom;
+  }
+  return true;
+}
+
 // ---------------------------------------------------------------------------------------
 // TListBox
 
@@ -1224,6 +1715,7 @@ void TListBox::Publish(TPublisher& p) {
   p.Bool("ExtendedSelect", &TListBox::ExtendedSelect, &TListBox::SetExtendedSelect);
   p.Integer("ItemIndex", &TListBox::ItemIndex, &TListBox::SetItemIndex);
   p.Integer("ItemHeight", &TListBox::ItemHeight, &TListBox::SetItemHeight);
+  p.Enum("BorderStyle", TypeBorderStyle(), &TListBox::BorderStyle, &TListBox::SetBorderStyle);
   p.Event("OnDrawItem", "TDrawItemEvent", &TListBox::OnDrawItem);
   p.Event("OnMeasureItem", "TMeasureItemEvent", &TListBox::OnMeasureItem);
 }
@@ -1321,6 +1813,12 @@ void TListBox::SetSorted(bool value) {
 
 void TListBox::Clear() {
   items_->Clear();
+}
+
+void TListBox::SetBorderStyle(TBorderStyle value) {
+  if (borderStyle_ == value) return;
+  borderStyle_ = value;
+  Invalidate();
 }
 
 void TListBox::SetTopIndex(int index) {
@@ -1454,7 +1952,8 @@ void TListBox::WndProc(TMessage& message) {
 void TListBox::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   TWinControl::MouseDown(button, shift, x, y);
   if (button != TMouseButton::mbLeft) return;
-  const int index = ItemAtPos({x, y}, true);
+  // Items lie inside the border.
+  const int index = ItemAtPos({x - BorderSize(), y - BorderSize()}, true);
   if (index < 0) return;
   if (!multiSelect_) {
     itemIndex_ = anchor_ = index;
@@ -1493,6 +1992,45 @@ void TListBox::ItemsCleared() {
   topIndex_ = 0;
 }
 
+void TListBox::Paint() {
+  TCanvas* c = Canvas();
+  TRect inner = ClientRect();
+  c->FillRect(inner);
+  if (borderStyle_ == TBorderStyle::bsSingle) inner = DrawEdge(c, inner, TEdgeKind::Sunken);
+  const int count = Count();
+  const bool enabled = Enabled(), focused = Focused();
+  const TColor fore = enabled ? Font()->GetColor() : clGrayText;
+  // Rows that fit, and whether the items overflow them.
+  int rows = 0, used = 0;
+  for (int i = 0; i < count && used + MeasureItem(i) <= inner.Height(); ++i) {
+    used += MeasureItem(i);
+    ++rows;
+  }
+  if (count > rows || topIndex_ > 0) {
+    DrawScrollBar(c, {inner.Right - kScrollBarSize, inner.Top, inner.Right, inner.Bottom}, true, 0,
+                  count - 1, std::max(1, rows), topIndex_, enabled);
+    inner.Right -= kScrollBarSize;
+  }
+  const TClipScope clip(c, inner);
+  const bool ownerDraw = style_ != TListBoxStyle::lbStandard && OnDrawItem;
+  for (int i = topIndex_; i < count; ++i) {
+    TRect row = ItemRect(i);
+    row = {inner.Left, inner.Top + row.Top, inner.Right, inner.Top + row.Bottom};
+    if (row.Top >= inner.Bottom) break;
+    const bool selected = Selected(i);
+    if (ownerDraw) {
+      PrepareOwnerDrawnItem(c, row, selected, Color(), fore);
+      DrawItem(i, row,
+               static_cast<TOwnerDrawState>((selected ? odSelected : 0) |
+                                            (focused && i == itemIndex_ ? odFocused : 0) |
+                                            (enabled ? 0 : odDisabled)));
+    } else {
+      PaintItemRow(c, row, items_->Get(i), selected, enabled, Color(), fore);
+    }
+    if (focused && i == itemIndex_) c->DrawFocusRect(row);
+  }
+}
+
 // ---------------------------------------------------------------------------------------
 // TGroupBox
 
@@ -1504,6 +2042,10 @@ void TGroupBox::Publish(TPublisher& p) {
 
 TGroupBox::TGroupBox(TComponent* owner) : TCustomControl(owner) {
   SetBounds(0, 0, 185, 105);
+}
+
+void TGroupBox::Paint() {
+  PaintGroupFrame(Canvas(), ClientRect(), GetText(), Color(), Enabled());
 }
 
 }  // namespace vcl

@@ -11,6 +11,8 @@
 
 namespace vcl {
 
+enum class TBorderStyle { bsNone, bsSingle };
+const TTypeInfo* TypeBorderStyle();
 enum class TTextLayout { tlTop, tlCenter, tlBottom };
 const TTypeInfo* TypeTextLayout();
 enum class TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
@@ -43,6 +45,12 @@ enum TOwnerDrawStateFlag : std::uint16_t {
 using TOwnerDrawState = std::uint16_t;
 using TDrawItemEvent = TEvent<TWinControl*, int, const TRect&, TOwnerDrawState>;
 using TMeasureItemEvent = TEvent<TWinControl*, int, int&>;
+
+// The look of group boxes and radio groups: `bounds` filled with `color`, an etched frame
+// whose top runs through the middle of the caption's line, and the caption at the left over
+// the frame with `color` behind it.
+void PaintGroupFrame(TCanvas* canvas, const TRect& bounds, const AnsiString& caption, TColor color,
+                     bool enabled);
 
 // Single-line text editing shared by edits and combo boxes: the caret and the selection in
 // bytes, a byte limit, case conversion, and double-byte characters (ANSI code page) that are
@@ -153,10 +161,12 @@ class TLabel : public TGraphicControl {
   bool DialogChar(char key);
 
  protected:
+  void FontChanged() override;
   void TextChanged() override;
   void Notification(TComponent* component, TOperation operation) override;
   // Sizes the label to its text when AutoSize is on (6 pixels a byte, 13 a line).
   void AdjustBounds();
+  void Paint() override;
 
  private:
   bool autoSize_ = true;
@@ -204,6 +214,12 @@ class TCustomEdit : public TWinControl {
   void SetModified(bool value) { modified_ = value; }
   // The text as shown: PasswordChar repeated once per character when set.
   AnsiString DisplayText() const;
+  // bsSingle draws the sunken border.
+  TBorderStyle BorderStyle() const { return borderStyle_; }
+  void SetBorderStyle(TBorderStyle value);
+  // The selection is shown only while the control has the focus.
+  bool HideSelection() const { return hideSelection_; }
+  void SetHideSelection(bool value);
 
   void KeyDown(std::uint16_t& key, TShiftState shift) override;
   void KeyPress(char& key) override;
@@ -229,9 +245,20 @@ class TCustomEdit : public TWinControl {
   // Called after the user changed the text: sets Modified and runs Change.
   void UserChanged();
 
+  void Paint() override;
+  // Paints the background, the border and the line of text with its selection and caret,
+  // leaving `reserve` pixels at the right inside the border (spin buttons go there). Returns
+  // the rectangle inside the border.
+  TRect PaintEdit(int reserve);
+  // The selection shows: the control has the focus, or HideSelection is off.
+  bool ShowsSelection() const;
+
   TTextEditor editor_;
+  int scrollX_ = 0;  // pixels the text is scrolled to the left to keep the caret in view
 
  private:
+  TBorderStyle borderStyle_ = TBorderStyle::bsSingle;
+  bool hideSelection_ = true;
   bool readOnly_ = false;
   char passwordChar_ = 0;
   bool autoSelect_ = true;
@@ -277,6 +304,7 @@ class TMemo : public TCustomEdit {
  protected:
   bool EditKeyDown(std::uint16_t key, TShiftState shift) override;
   bool EditChar(char c) override;
+  void Paint() override;
 
  private:
   friend class TMemoStrings;
@@ -288,6 +316,7 @@ class TMemo : public TCustomEdit {
   TScrollStyle scrollBars_ = TScrollStyle::ssNone;
   bool wantReturns_ = true;
   bool wantTabs_ = false;
+  int topLine_ = 0;  // first line shown, moved to keep the caret in view
 };
 
 // A push button. Clicking it sets the form's ModalResult (when not mrNone) and runs OnClick.
@@ -312,8 +341,17 @@ class TButton : public TWinControl {
 
  protected:
   bool FocusOnClick() const override { return true; }
+  void Paint() override;
+  void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  void MouseMove(TShiftState shift, int x, int y) override;
+  // The button looks pressed: the mouse is held on it, or Space is.
+  bool ShowsPressed() const;
+  // The black frame of the button Enter clicks: the focused button, or the Default button
+  // while no other button has the focus.
+  bool ShowsDefaultFrame() const;
 
  private:
+  bool mouseInside_ = false;
   bool default_ = false;
   bool cancel_ = false;
   int modalResult_ = 0;
@@ -345,6 +383,7 @@ class TCheckBox : public TWinControl {
 
  protected:
   bool FocusOnClick() const override { return true; }
+  void Paint() override;
 
  private:
   TCheckBoxState state_ = TCheckBoxState::cbUnchecked;
@@ -372,6 +411,7 @@ class TRadioButton : public TWinControl {
 
  protected:
   bool FocusOnClick() const override { return true; }
+  void Paint() override;
 
  private:
   bool checked_ = false;
@@ -452,6 +492,9 @@ class TComboBox : public TWinControl, private TItemListOwner {
   bool FocusOnClick() const override { return true; }
   virtual void Change();
   virtual void Select();
+  void Paint() override;
+  // The open list below (or, without room, above) the box.
+  bool PaintPopup() override;
 
  private:
   void ItemInserted(int index) override;
@@ -510,6 +553,9 @@ class TListBox : public TWinControl, private TItemListOwner {
   int ItemAtPos(TPoint p, bool existing);
   // The client rectangle of item `index`.
   TRect ItemRect(int index);
+  // bsSingle draws the sunken border; ItemRect and ItemAtPos count from its inner corner.
+  TBorderStyle BorderStyle() const { return borderStyle_; }
+  void SetBorderStyle(TBorderStyle value);
   int MeasureItem(int index);
   void DrawItem(int index, const TRect& rect, TOwnerDrawState state);
   void Clear();
@@ -525,8 +571,11 @@ class TListBox : public TWinControl, private TItemListOwner {
  protected:
   bool FocusOnClick() const override { return true; }
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  void Paint() override;
 
  private:
+  // Width of the border.
+  int BorderSize() const { return borderStyle_ == TBorderStyle::bsSingle ? 2 : 0; }
   void ItemInserted(int index) override;
   void ItemDeleted(int index) override;
   void ItemsCleared() override;
@@ -545,6 +594,7 @@ class TListBox : public TWinControl, private TItemListOwner {
   TListBoxStyle style_ = TListBoxStyle::lbStandard;
   int itemHeight_ = 13;
   TShiftState mouseShift_ = 0;
+  TBorderStyle borderStyle_ = TBorderStyle::bsSingle;
 };
 
 // A framed container with a caption.
@@ -552,6 +602,9 @@ class TGroupBox : public TCustomControl {
   VCL_DECLARE_COMPONENT(TGroupBox)
  public:
   explicit TGroupBox(TComponent* owner);
+
+ protected:
+  void Paint() override;
 };
 
 }  // namespace vcl

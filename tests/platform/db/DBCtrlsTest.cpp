@@ -316,6 +316,33 @@ TEST_F(DBCtrlsForm, NavigatorButtonsFollowTheDataSetsState) {
   }
 }
 
+TEST_F(DBCtrlsForm, NavigatorDrawsEnabledSymbolsDarkAndDisabledOnesGrey) {
+  nav->SetBounds(0, 0, 250, 25);
+  cds->First();
+  TBitmap image;
+  image.SetSize(nav->Width(), nav->Height());
+  nav->PaintTo(image.View(), {0, 0}, {0, 0, nav->Width(), nav->Height()});
+  for (TNavigateBtn b : {nbFirst, nbPrior, nbNext, nbLast, nbEdit}) {
+    SCOPED_TRACE(TDBNavigator::DefaultHint(b));
+    const TRect r = nav->ButtonRect(b);
+    // Inside the button's edges: the symbol is black when enabled, grey when not.
+    int black = 0, grey = 0;
+    for (int y = r.Top + 3; y < r.Bottom - 3; ++y)
+      for (int x = r.Left + 3; x < r.Right - 3; ++x) {
+        const std::uint32_t p = image.Pixel(x, y) & 0xFFFFFF;
+        black += p == 0;
+        grey += p == 0x808080;
+      }
+    if (nav->ButtonEnabled(b)) {
+      EXPECT_GT(black, 3);
+    } else {
+      EXPECT_EQ(black, 0);
+      EXPECT_GT(grey, 3);
+    }
+  }
+  EXPECT_FALSE(nav->ButtonEnabled(nbFirst)) << "the table has a disabled case";
+}
+
 TEST_F(DBCtrlsForm, NavigatorButtonsActOnTheDataSet) {
   TScriptedUser user;
   std::vector<std::string> log;
