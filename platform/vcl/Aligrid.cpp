@@ -369,6 +369,37 @@ AnsiString TStringAlignGrid::HintAt(int x, int y) const {
   return GetEffectiveHint(col, row);
 }
 
+// ---- drawing
+
+void TStringAlignGrid::DrawCell(int col, int row, const TRect& rect, TGridDrawState state) {
+  if (DefaultDrawing()) {
+    TCanvas* canvas = Canvas();
+    const bool highlighted = (state & gdSelected) && !(state & gdFixed);
+    // The grid chose the text colour for highlighted and disabled cells.
+    const TColor chosen = canvas->Font()->GetColor();
+    if (!highlighted) {
+      canvas->Brush()->SetColor(GetEffectiveColor(col, row));
+      canvas->FillRect(rect);
+    }
+    canvas->Font()->Assign(GetEffectiveFont(col, row));
+    if (highlighted || !Enabled()) canvas->Font()->SetColor(chosen);
+    unsigned flags = DT_SINGLELINE | DT_NOPREFIX;
+    switch (GetEffectiveAlignment(col, row)) {
+      case TAlignment::taRightJustify:
+        flags |= DT_RIGHT;
+        break;
+      case TAlignment::taCenter:
+        flags |= DT_CENTER;
+        break;
+      default:
+        break;
+    }
+    TRect text{rect.Left + 2, rect.Top + 2, rect.Right - 2, rect.Bottom};
+    canvas->DrawText(Cells(col, row), text, flags);
+  }
+  TDrawGrid::DrawCell(col, row, rect, state);
+}
+
 // ---- pick lists and editors
 
 TStrings* TStringAlignGrid::ColumnPickList(int col) {

@@ -93,6 +93,9 @@ class TStringAlignGrid : public TStringGrid {
   void SetColumnEditor(int col, TColumnEditorKind kind);
 
  protected:
+  // With DefaultDrawing, the cell's colour (unless it is highlighted), font and alignment
+  // first; then OnDrawCell.
+  void DrawCell(int col, int row, const TRect& rect, TGridDrawState state) override;
   void ColumnMoved(int fromIndex, int toIndex) override;
   void RowMoved(int fromIndex, int toIndex) override;
   void SizeChanged(int oldColCount, int oldRowCount) override;

@@ -7,6 +7,7 @@
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Strings.h"
 #include "platform/vcl/Forms.h"
+#include "platform/vcl/GraphUtil.h"
 #include "platform/vcl/Menus.h"
 
 namespace vcl {
@@ -86,6 +87,74 @@ void LinkImages(TComponent* self, TImageList*& field, TImageList* images, TChang
     images->FreeNotification(self);
   }
 }
+
+// ---- painting helpers
+
+// Text in a colour of its own, the canvas font otherwise.
+void DrawTextIn(TCanvas* canvas, const AnsiString& text, TRect rect, unsigned flags, TColor color) {
+  const TColor saved = canvas->Font()->GetColor();
+  canvas->Font()->SetColor(color);
+  canvas->DrawText(text, rect, flags);
+  canvas->Font()->SetColor(saved);
+}
+
+// A dotted line of every other pixel, on the pixels where x + y is even so that lines meet.
+void DottedLine(TCanvas* canvas, TPoint from, TPoint to, TColor color) {
+  canvas->Brush()->SetColor(color);
+  const int dx = to.X > from.X ? 1 : 0, dy = to.Y > from.Y ? 1 : 0;
+  for (TPoint p = from; (dx && p.X < to.X) || (dy && p.Y < to.Y); p.X += dx, p.Y += dy)
+    if ((p.X + p.Y) % 2 == 0) canvas->FillRect({p.X, p.Y, p.X + 1, p.Y + 1});
+}
+
+// The colours a selected item shows in: the highlight while the control has the focus, the
+// button face without it when the selection is not hidden; `show` false otherwise.
+struct SelectionLook {
+  bool show;
+  TColor back;
+  TColor text;
+};
+SelectionLook SelectionFor(bool focused, bool hideSelection) {
+  if (focused) return {true, clHighlight, clHighlightText};
+  return {!hideSelection, clBtnFace, clWindowText};
+}
+
+struct ScrollState {
+  bool show = false;
+  int min = 0, max = 0, page = 0, position = 0;
+};
+
+// Scroll bars inside `inner`: the vertical one along the right, the horizontal one along the
+// bottom, the square where they meet in the button face. Returns the area they leave.
+TRect DrawScrollBars(TCanvas* canvas, const TRect& inner, const ScrollState& v,
+                     const ScrollState& h, bool enabled) {
+  TRect rest = inner;
+  if (v.show) rest.Right = std::max(rest.Left, rest.Right - kScrollBarSize);
+  if (h.show) rest.Bottom = std::max(rest.Top, rest.Bottom - kScrollBarSize);
+  if (v.show)
+    DrawScrollBar(canvas, {rest.Right, inner.Top, inner.Right, rest.Bottom}, true, v.min, v.max,
+                  v.page, v.position, enabled);
+  if (h.show)
+    DrawScrollBar(canvas, {inner.Left, rest.Bottom, rest.Right, inner.Bottom}, false, h.min, h.max,
+                  h.page, h.position, enabled);
+  if (v.show && h.show)
+    FillSolid(canvas, {rest.Right, rest.Bottom, inner.Right, inner.Bottom}, clBtnFace);
+  return rest;
+}
+
+// The area scroll bars leave, without drawing them.
+TRect ScrollClient(const TRect& inner, const ScrollState& v, const ScrollState& h) {
+  TRect rest = inner;
+  if (v.show) rest.Right = std::max(rest.Left, rest.Right - kScrollBarSize);
+  if (h.show) rest.Bottom = std::max(rest.Top, rest.Bottom - kScrollBarSize);
+  return rest;
+}
+
+TRect Inflate(const TRect& r, int dx, int dy) {
+  return {r.Left - dx, r.Top - dy, r.Right + dx, r.Bottom + dy};
+}
+
+constexpr int kEdge = 2;  // sunken border of lists and trees
+constexpr unsigned kLineFlags = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
 
 }  // namespace
 
@@ -347,6 +416,164 @@ void TCustomTabControl::TabsChanged() {
   Invalidate();
 }
 
+// ---- painting
+
+namespace {
+
+constexpr int kTabScrollButton = 16;
+
+// The outline of a tab in a strip along `position`: lit along its outer edge and near side
+// (shadowed for strips at the bottom and right), shadowed along its far side, open towards
+// the page. `r` includes the rows that join the page.
+void DrawTabShape(TCanvas* canvas, const TRect& r, TTabPosition position, TColor face) {
+  const bool vertical = position == TTabPosition::tpLeft || position == TTabPosition::tpRight;
+  const int length = vertical ? r.Height() : r.Width();
+  const int depth = vertical ? r.Width() : r.Height();
+  // A piece given across the strip (u) and from the outer edge towards the page (v).
+  auto piece = [&](int u1, int v1, int u2, int v2) -> TRect {
+    switch (position) {
+      case TTabPosition::tpTop:
+        return {r.Left + u1, r.Top + v1, r.Left + u2, r.Top + v2};
+      case TTabPosition::tpBottom:
+        return {r.Left + u1, r.Bottom - v2, r.Left + u2, r.Bottom - v1};
+      case TTabPosition::tpLeft:
+        return {r.Left + v1, r.Top + u1, r.Left + v2, r.Top + u2};
+      case TTabPosition::tpRight:
+        return {r.Right - v2, r.Top + u1, r.Right - v1, r.Top + u2};
+    }
+    return {};
+  };
+  const bool outerLit = position == TTabPosition::tpTop || position == TTabPosition::tpLeft;
+  FillSolid(canvas, piece(1, 1, length - 1, depth), face);
+  FillSolid(canvas, piece(2, 0, length - 2, 1), outerLit ? clBtnHighlight : cl3DDkShadow);
+  if (!outerLit) FillSolid(canvas, piece(2, 1, length - 2, 2), clBtnShadow);
+  FillSolid(canvas, piece(1, 1, 2, 2), outerLit ? clBtnHighlight : clBtnShadow);
+  FillSolid(canvas, piece(0, 2, 1, depth), clBtnHighlight);
+  FillSolid(canvas, piece(length - 2, 1, length - 1, 2), cl3DDkShadow);
+  FillSolid(canvas, piece(length - 2, 2, length - 1, depth), clBtnShadow);
+  FillSolid(canvas, piece(length - 1, 2, length, depth), cl3DDkShadow);
+}
+
+// Where a tab is drawn: the selected one 2 pixels wider on each side, reaching the strip's
+// outer edge and 2 pixels into the page frame (joining the page); the others stop 2 pixels
+// short of the outer edge.
+TRect TabShapeRect(const TRect& r, TTabPosition position, bool selected) {
+  const int grow = selected ? 2 : 0, outer = selected ? 0 : 2, inner = selected ? 2 : 0;
+  switch (position) {
+    case TTabPosition::tpTop:
+      return {r.Left - grow, r.Top + outer, r.Right + grow, r.Bottom + inner};
+    case TTabPosition::tpBottom:
+      return {r.Left - grow, r.Top - inner, r.Right + grow, r.Bottom - outer};
+    case TTabPosition::tpLeft:
+      return {r.Left + outer, r.Top - grow, r.Right + inner, r.Bottom + grow};
+    case TTabPosition::tpRight:
+      return {r.Left - inner, r.Top - grow, r.Right - outer, r.Bottom + grow};
+  }
+  return r;
+}
+
+// A tab's image (at the left) and caption (centred in the rest), with a focus rectangle
+// around the caption when asked.
+void DrawTabContent(TCanvas* canvas, const TImageList* images, int imageIndex,
+                    const AnsiString& caption, TRect rect, bool enabled, bool focus) {
+  if (images && imageIndex >= 0) {
+    images->Draw(canvas, rect.Left + 4, rect.Top + (rect.Height() - images->Height()) / 2,
+                 imageIndex, enabled);
+    rect.Left += images->Width() + 4;
+  }
+  constexpr unsigned flags = DT_SINGLELINE | DT_VCENTER | DT_CENTER;
+  DrawControlText(canvas, caption, rect, flags, enabled);
+  if (!focus) return;
+  TRect text{0, 0, 0, 0};
+  canvas->DrawText(caption, text, DT_SINGLELINE | DT_CALCRECT);
+  const int left = rect.Left + (rect.Width() - text.Width()) / 2;
+  const int top = rect.Top + (rect.Height() - text.Height()) / 2;
+  canvas->DrawFocusRect({std::max(rect.Left + 1, left - 2), std::max(rect.Top + 1, top - 1),
+                         std::min(rect.Right - 1, left + text.Width() + 2),
+                         std::min(rect.Bottom - 1, top + text.Height() + 1)});
+}
+
+}  // namespace
+
+void TCustomTabControl::Paint() {
+  TCanvas* canvas = Canvas();
+  const Layout layout = ComputeLayout();
+  const int w = Width(), h = Height(), depth = layout.stripDepth;
+  FillSolid(canvas, {0, 0, w, h}, Color());
+  const bool vertical =
+      tabPosition_ == TTabPosition::tpLeft || tabPosition_ == TTabPosition::tpRight;
+  TRect page{0, 0, w, h};
+  switch (tabPosition_) {
+    case TTabPosition::tpTop:
+      page.Top += depth;
+      break;
+    case TTabPosition::tpBottom:
+      page.Bottom -= depth;
+      break;
+    case TTabPosition::tpLeft:
+      page.Left += depth;
+      break;
+    case TTabPosition::tpRight:
+      page.Right -= depth;
+      break;
+  }
+  if (style_ == TTabStyle::tsTabs) DrawEdge(canvas, page, TEdgeKind::Raised);
+  const int count = std::min(static_cast<int>(layout.tabs.size()), TabCount());
+  const int active = TabIndex();
+  // The selected tab goes last, over its neighbours.
+  std::vector<int> order;
+  for (int i = 0; i < count; ++i)
+    if (i != active) order.push_back(i);
+  if (active >= 0 && active < count) order.push_back(active);
+  for (int i : order) {
+    const TRect r = layout.tabs[static_cast<size_t>(i)];
+    const bool selected = i == active;
+    TRect content = r;
+    switch (style_) {
+      case TTabStyle::tsTabs:
+        DrawTabShape(canvas, TabShapeRect(r, tabPosition_, selected), tabPosition_, Color());
+        break;
+      case TTabStyle::tsButtons:
+        content = DrawButtonFace(canvas, Inflate(r, -1, -1), selected, false);
+        break;
+      case TTabStyle::tsFlatButtons:
+        content = DrawFlatButtonFace(canvas, Inflate(r, -1, -1), selected, false, Color());
+        break;
+    }
+    if (!ownerDraw_)
+      DrawTabContent(canvas, images_, TabImageIndex(i), TabCaption(i), content, Enabled(),
+                     selected && Focused());
+  }
+  DrawTabs();
+  // Tabs running past the end of a single-row strip: the arrows that scroll them.
+  if (multiLine_ || count == 0) return;
+  const TRect last = layout.tabs[static_cast<size_t>(count - 1)];
+  if ((vertical ? last.Bottom : last.Right) <= (vertical ? h : w)) return;
+  const int b = kTabScrollButton;
+  TRect first, second;
+  switch (tabPosition_) {
+    case TTabPosition::tpTop:
+      first = {w - 2 * b, depth - b - 2, w - b, depth - 2};
+      break;
+    case TTabPosition::tpBottom:
+      first = {w - 2 * b, h - depth + 2, w - b, h - depth + b + 2};
+      break;
+    case TTabPosition::tpLeft:
+      first = {depth - b - 2, h - 2 * b, depth - 2, h - b};
+      break;
+    case TTabPosition::tpRight:
+      first = {w - depth + 2, h - 2 * b, w - depth + b + 2, h - b};
+      break;
+  }
+  second = vertical ? TRect{first.Left, first.Top + b, first.Right, first.Bottom + b}
+                    : TRect{first.Left + b, first.Top, first.Right + b, first.Bottom};
+  const TColor arrow = Enabled() ? clBtnText : clGrayText;
+  DrawArrow(canvas, DrawButtonFace(canvas, first, false, false),
+            vertical ? TArrowDirection::Up : TArrowDirection::Left, arrow);
+  DrawArrow(canvas, DrawButtonFace(canvas, second, false, false),
+            vertical ? TArrowDirection::Down : TArrowDirection::Right, arrow);
+}
+
 bool TCustomTabControl::WantsKey(std::uint16_t key, TShiftState shift) const {
   if (key == VK_TAB && (shift & ssCtrl)) return true;
   if ((key == VK_LEFT || key == VK_RIGHT) && !(shift & (ssCtrl | ssAlt))) return true;
@@ -518,6 +745,10 @@ void TTabSheet::VisibleChanged() {
     DoShow();
   else
     DoHide();
+}
+
+void TTabSheet::Paint() {
+  FillSolid(Canvas(), {0, 0, Width(), Height()}, Color());
 }
 
 void TTabSheet::TextChanged() {
@@ -1684,6 +1915,232 @@ void TListView::Click() {
   TWinControl::Click();
 }
 
+// ---- painting
+
+namespace {
+
+constexpr int kIconCellWidth = 76, kIconCellHeight = 70, kIconSize = 32, kListCellWidth = 120;
+
+// How the items of a list or tree look at the moment.
+struct ItemLook {
+  SelectionLook selection;
+  bool focused;  // the control has the focus
+  bool enabled;
+  TColor text;
+};
+
+// A label: filled with the selection colour when selected (and the selection shows), its
+// text inset 2 pixels.
+void DrawLabel(TCanvas* canvas, const AnsiString& text, const TRect& label, unsigned flags,
+               bool selected, const ItemLook& look) {
+  const bool highlighted = selected && look.selection.show;
+  if (highlighted) FillSolid(canvas, label, look.selection.back);
+  DrawTextIn(canvas, text, Inflate(label, -2, 0), flags,
+             highlighted ? look.selection.text : look.text);
+}
+
+// The in-place editor over a label: a framed white box wide enough for the text, with the
+// caret at its end.
+void DrawEditBox(TCanvas* canvas, const AnsiString& text, TRect box) {
+  const int width = canvas->TextWidth(text);
+  box.Right = std::max(box.Right, box.Left + width + 8);
+  FillSolid(canvas, box, clWindow);
+  canvas->Brush()->SetColor(clWindowFrame);
+  canvas->FrameRect(box);
+  DrawTextIn(canvas, text, {box.Left + 3, box.Top, box.Right - 2, box.Bottom}, kLineFlags,
+             clWindowText);
+  const int caret = box.Left + 3 + width;
+  FillSolid(canvas, {caret, box.Top + 2, caret + 1, box.Bottom - 2}, clWindowText);
+}
+
+// What leads an item's row: its check box and small image. Returns where its label starts.
+int DrawItemLead(TCanvas* canvas, const TListView* lv, const TListItem* item, const TRect& row,
+                 const ItemLook& look) {
+  int x = row.Left + 2;
+  const int middle = row.Top + row.Height() / 2;
+  if (lv->Checkboxes()) {
+    DrawCheckMark(canvas, x, middle - 6,
+                  item->Checked() ? TCheckMark::Checked : TCheckMark::Unchecked, look.enabled);
+    x += 16;
+  }
+  if (const TImageList* images = lv->SmallImages()) {
+    images->Draw(canvas, x, middle - images->Height() / 2, item->ImageIndex(), look.enabled);
+    x += images->Width() + 2;
+  }
+  return x;
+}
+
+unsigned AlignmentFlag(TAlignment alignment) {
+  switch (alignment) {
+    case TAlignment::taRightJustify:
+      return DT_RIGHT;
+    case TAlignment::taCenter:
+      return DT_CENTER;
+    default:
+      return DT_LEFT;
+  }
+}
+
+// An item of the small-icon and list styles: check box, small image and caption in a row.
+void PaintRowItem(TCanvas* canvas, const TListView* lv, TListItem* item, const TRect& r,
+                  const ItemLook& look) {
+  const int left = DrawItemLead(canvas, lv, item, r, look);
+  const TRect label{left, r.Top, std::min(r.Right, left + canvas->TextWidth(item->Caption()) + 4),
+                    r.Bottom};
+  DrawLabel(canvas, item->Caption(), label, kLineFlags | DT_END_ELLIPSIS, item->Selected(), look);
+  if (lv->EditingItem() == item) DrawEditBox(canvas, lv->EditText(), label);
+  if (look.focused && item->Focused()) canvas->DrawFocusRect(label);
+}
+
+// An item of the icon style: the large image centred at the top of its cell, the caption
+// below it, broken into lines.
+void PaintIconItem(TCanvas* canvas, const TListView* lv, TListItem* item, const TRect& r,
+                   const ItemLook& look) {
+  const TImageList* images = lv->LargeImages();
+  const int iw = images ? images->Width() : kIconSize, ih = images ? images->Height() : kIconSize;
+  const int iconLeft = r.Left + (r.Width() - iw) / 2;
+  if (images) images->Draw(canvas, iconLeft, r.Top + 2, item->ImageIndex(), look.enabled);
+  if (lv->Checkboxes())
+    DrawCheckMark(canvas, iconLeft - 15, r.Top + 2 + ih - 13,
+                  item->Checked() ? TCheckMark::Checked : TCheckMark::Unchecked, look.enabled);
+  constexpr unsigned flags = DT_CENTER | DT_WORDBREAK | DT_NOPREFIX;
+  TRect text{0, 0, r.Width() - 8, 0};
+  canvas->DrawText(item->Caption(), text, flags | DT_CALCRECT);
+  const int top = r.Top + ih + 4, middle = r.Left + r.Width() / 2;
+  const TRect label{middle - text.Width() / 2 - 2, top, middle + text.Width() / 2 + 3,
+                    std::min(r.Bottom, top + text.Height())};
+  DrawLabel(canvas, item->Caption(), label, flags, item->Selected(), look);
+  if (lv->EditingItem() == item) DrawEditBox(canvas, lv->EditText(), label);
+  if (look.focused && item->Focused()) canvas->DrawFocusRect(label);
+}
+
+// The report style: rows of the caption and sub-items under the column header.
+void PaintReport(TCanvas* canvas, const TListView* lv, const ItemLook& look, const TRect& content) {
+  const TListColumns* columns = lv->Columns();
+  const int columnCount = columns->Count();
+  std::vector<int> widths;
+  for (int c = 0; c < columnCount; ++c) widths.push_back(columns->Items(c)->Width());
+  if (widths.empty()) widths.push_back(content.Right);
+  int total = 0;
+  for (int w : widths) total += w;
+  const int header = lv->ShowColumnHeaders() ? kHeaderHeight : 0;
+  const TListItems* items = lv->Items();
+  const int first = lv->TopItem() ? lv->TopItem()->Index() : 0;
+  for (int i = first; i < items->Count(); ++i) {
+    const TRect row = lv->ItemRect(i);
+    if (row.Top >= content.Bottom) break;
+    TListItem* item = items->Item(i);
+    const bool highlighted = item->Selected() && look.selection.show;
+    const int labelLeft = DrawItemLead(canvas, lv, item, {0, row.Top, widths[0], row.Bottom}, look);
+    TRect label{labelLeft, row.Top,
+                std::min(widths[0], labelLeft + canvas->TextWidth(item->Caption()) + 4),
+                row.Bottom};
+    if (lv->RowSelect()) label.Right = total;
+    if (highlighted) FillSolid(canvas, label, look.selection.back);
+    const TColor text = highlighted ? look.selection.text : look.text;
+    DrawTextIn(canvas, item->Caption(), {labelLeft + 2, row.Top, widths[0] - 2, row.Bottom},
+               kLineFlags | DT_END_ELLIPSIS, text);
+    int x = widths[0];
+    for (int c = 1; c < columnCount; ++c) {
+      const TStrings* sub = item->SubItems();
+      const AnsiString cell = c - 1 < sub->Count() ? sub->Get(c - 1) : AnsiString();
+      DrawTextIn(canvas, cell, {x + 6, row.Top, x + widths[static_cast<size_t>(c)] - 6, row.Bottom},
+                 kLineFlags | DT_END_ELLIPSIS | AlignmentFlag(columns->Items(c)->Alignment()),
+                 lv->RowSelect() ? text : look.text);
+      x += widths[static_cast<size_t>(c)];
+    }
+    if (lv->EditingItem() == item)
+      DrawEditBox(canvas, lv->EditText(), {labelLeft, row.Top, widths[0], row.Bottom});
+    if (look.focused && item->Focused()) canvas->DrawFocusRect(label);
+  }
+  if (lv->GridLines()) {
+    for (int y = header + kRowHeight - 1; y < content.Bottom; y += kRowHeight)
+      FillSolid(canvas, {0, y, total, y + 1}, clBtnFace);
+    for (int c = 0, x = 0; c < static_cast<int>(widths.size()); ++c) {
+      x += widths[static_cast<size_t>(c)];
+      FillSolid(canvas, {x - 1, header, x, content.Bottom}, clBtnFace);
+    }
+  }
+  if (!header) return;
+  canvas->Font()->SetColor(clBtnText);
+  int x = 0;
+  for (int c = 0; c < columnCount; ++c) {
+    const TListColumn* column = columns->Items(c);
+    const TRect section{x, 0, x + column->Width(), header};
+    FillSolid(canvas, section, clBtnFace);
+    TRect inside = Inflate(DrawEdge(canvas, section, TEdgeKind::Raised), -4, 0);
+    if (lv->SmallImages() && column->ImageIndex() >= 0) {
+      lv->SmallImages()->Draw(canvas, inside.Left, (header - lv->SmallImages()->Height()) / 2,
+                              column->ImageIndex(), look.enabled);
+      inside.Left += lv->SmallImages()->Width() + 2;
+    }
+    DrawControlText(canvas, column->Caption(), inside,
+                    kLineFlags | DT_END_ELLIPSIS | AlignmentFlag(column->Alignment()),
+                    look.enabled);
+    x = section.Right;
+  }
+  // The header goes on past the last column as an empty section.
+  const TRect rest{x, 0, std::max(x, content.Right), header};
+  FillSolid(canvas, rest, clBtnFace);
+  DrawEdge(canvas, rest, TEdgeKind::Raised);
+}
+
+}  // namespace
+
+void TListView::Paint() {
+  TCanvas* canvas = Canvas();
+  const int w = Width(), h = Height();
+  FillSolid(canvas, {0, 0, w, h}, Color());
+  const TRect inner{kEdge, kEdge, std::max(kEdge, w - kEdge), std::max(kEdge, h - kEdge)};
+  const int count = items_->Count();
+  ScrollState v, hs;
+  switch (viewStyle_) {
+    case TViewStyle::vsReport: {
+      const int rows = VisibleRowCount();
+      v = {count > rows || topIndex_ > 0, 0, count - 1, rows, topIndex_};
+      const int width = inner.Width() - (v.show ? kScrollBarSize : 0);
+      hs = {columns_->Count() > 0 && ColumnsWidth() > width, 0, ColumnsWidth() - 1, width, 0};
+      break;
+    }
+    case TViewStyle::vsList: {
+      const int perColumn = std::max(1, h / kRowHeight);
+      const int width = (count + perColumn - 1) / perColumn * kListCellWidth;
+      hs = {width > inner.Width(), 0, width - 1, inner.Width(), 0};
+      break;
+    }
+    case TViewStyle::vsSmallIcon:
+    case TViewStyle::vsIcon: {
+      const bool icons = viewStyle_ == TViewStyle::vsIcon;
+      const int perRow = std::max(1, w / (icons ? kIconCellWidth : kListCellWidth));
+      const int height = (count + perRow - 1) / perRow * (icons ? kIconCellHeight : kRowHeight);
+      v = {height > inner.Height(), 0, height - 1, inner.Height(), 0};
+      break;
+    }
+  }
+  const TRect content = ScrollClient(inner, v, hs);
+  const bool focused = Focused();
+  const ItemLook look{SelectionFor(focused, hideSelection_), focused, Enabled(),
+                      Enabled() ? Font()->GetColor() : clGrayText};
+  {
+    TClipScope clip(canvas);
+    canvas->IntersectClipRect(content);
+    if (viewStyle_ == TViewStyle::vsReport) {
+      PaintReport(canvas, this, look, content);
+    } else {
+      for (int i = 0; i < count; ++i) {
+        const TRect r = ItemRect(i);
+        if (r.Top >= content.Bottom || r.Left >= content.Right) continue;
+        if (viewStyle_ == TViewStyle::vsIcon)
+          PaintIconItem(canvas, this, items_->Item(i), r, look);
+        else
+          PaintRowItem(canvas, this, items_->Item(i), r, look);
+      }
+    }
+  }
+  DrawScrollBars(canvas, inner, v, hs, Enabled());
+  DrawEdge(canvas, {0, 0, w, h}, TEdgeKind::Sunken);
+}
+
 // =========================================================================================
 // TTreeNode
 
@@ -2291,6 +2748,82 @@ void TTreeView::KeyDown(std::uint16_t& key, TShiftState shift) {
   if (target) SetSelected(target);
 }
 
+// ---- painting
+
+namespace {
+
+// The 9 x 9 expand button centred on (cx, cy): a box with a minus, and a plus while the node
+// is collapsed.
+void DrawExpandButton(TCanvas* canvas, int cx, int cy, bool expanded) {
+  const TRect box{cx - 4, cy - 4, cx + 5, cy + 5};
+  FillSolid(canvas, box, clWindow);
+  canvas->Brush()->SetColor(clGray);
+  canvas->FrameRect(box);
+  FillSolid(canvas, {cx - 2, cy, cx + 3, cy + 1}, clWindowText);
+  if (!expanded) FillSolid(canvas, {cx, cy - 2, cx + 1, cy + 3}, clWindowText);
+}
+
+}  // namespace
+
+void TTreeView::Paint() {
+  TCanvas* canvas = Canvas();
+  const int w = Width(), h = Height();
+  FillSolid(canvas, {0, 0, w, h}, Color());
+  const TRect inner{kEdge, kEdge, std::max(kEdge, w - kEdge), std::max(kEdge, h - kEdge)};
+  int rows = 0;
+  for (TTreeNode* n = items_->GetFirstNode(); n; n = n->GetNextVisible()) ++rows;
+  const ScrollState v{rows * kRowHeight > inner.Height(), 0, rows - 1,
+                      std::max(1, inner.Height() / kRowHeight), 0};
+  const TRect content = ScrollClient(inner, v, {});
+  const bool focused = Focused();
+  const ItemLook look{SelectionFor(focused, hideSelection_), focused, Enabled(),
+                      Enabled() ? Font()->GetColor() : clGrayText};
+  {
+    TClipScope clip(canvas);
+    canvas->IntersectClipRect(content);
+    int row = 0;
+    for (TTreeNode* node = items_->GetFirstNode(); node && row * kRowHeight < content.Bottom;
+         node = node->GetNextVisible(), ++row) {
+      const int top = row * kRowHeight, middle = top + kRowHeight / 2;
+      const int rootShift = showRoot_ ? 1 : 0;
+      const int textLeft = (node->Level() + rootShift) * indent_;
+      const bool hasButtonColumn = node->Level() + rootShift > 0;
+      const int cx = textLeft - indent_ / 2;
+      if (showLines_ && hasButtonColumn) {
+        // The node's own joint, then the lines of its ancestors that have more siblings below.
+        const bool above = node->GetPrevSibling() || node->Parent();
+        DottedLine(canvas, {cx, above ? top : middle},
+                   {cx, node->GetNextSibling() ? top + kRowHeight : middle + 1}, clGray);
+        DottedLine(canvas, {cx, middle}, {textLeft, middle}, clGray);
+        for (const TTreeNode* a = node->Parent(); a; a = a->Parent()) {
+          if (a->Level() + rootShift == 0 || !a->GetNextSibling()) continue;
+          const int ax = (a->Level() + rootShift) * indent_ - indent_ / 2;
+          DottedLine(canvas, {ax, top}, {ax, top + kRowHeight}, clGray);
+        }
+      }
+      if (showButtons_ && hasButtonColumn && node->HasChildren())
+        DrawExpandButton(canvas, cx, middle, node->Expanded());
+      int labelLeft = textLeft + 1;
+      if (images_) {
+        const int index = node == selected_ && node->SelectedIndex() >= 0 ? node->SelectedIndex()
+                                                                          : node->ImageIndex();
+        images_->Draw(canvas, textLeft + 1, middle - images_->Height() / 2, index, look.enabled);
+        labelLeft += images_->Width() + 2;
+      }
+      TRect label{labelLeft, top, labelLeft + canvas->TextWidth(node->Text()) + 4,
+                  top + kRowHeight};
+      if (rowSelect_) label = {content.Left, top, content.Right, top + kRowHeight};
+      const bool selected = node == selected_;
+      if (selected && look.selection.show) FillSolid(canvas, label, look.selection.back);
+      DrawTextIn(canvas, node->Text(), {labelLeft + 2, top, content.Right, top + kRowHeight},
+                 kLineFlags, selected && look.selection.show ? look.selection.text : look.text);
+      if (focused && selected) canvas->DrawFocusRect(label);
+    }
+  }
+  DrawScrollBars(canvas, inner, v, {}, Enabled());
+  DrawEdge(canvas, {0, 0, w, h}, TEdgeKind::Sunken);
+}
+
 // =========================================================================================
 // TToolButton
 
@@ -2444,8 +2977,9 @@ void TToolButton::Click() {
 bool TToolButton::DropDownClick() {
   if (!dropdownMenu_) return false;
   const TPoint p = ClientToParentForm({0, Height()});
+  const TCustomForm* form = GetParentForm();
   dropdownMenu_->SetPopupComponent(this);
-  dropdownMenu_->Popup(p.X, p.Y);
+  dropdownMenu_->Popup(p.X + (form ? form->Left() : 0), p.Y + (form ? form->Top() : 0));
   return true;
 }
 
@@ -2474,6 +3008,67 @@ void TToolButton::TextChanged() {
 void TToolButton::VisibleChanged() {
   TGraphicControl::VisibleChanged();
   if (toolBar_ && !(ComponentState() & csDestroying)) toolBar_->ArrangeButtons();
+}
+
+// ---- painting
+
+namespace {
+
+// The dithered face of a button that is down: button face and highlight pixels alternating.
+void DitherFace(TCanvas* canvas, const TRect& r) {
+  FillSolid(canvas, r, clBtnFace);
+  canvas->Brush()->SetColor(clBtnHighlight);
+  for (int y = r.Top; y < r.Bottom; ++y)
+    for (int x = r.Left + (y + r.Left) % 2; x < r.Right; x += 2)
+      canvas->FillRect({x, y, x + 1, y + 1});
+}
+
+}  // namespace
+
+void TToolButton::Paint() {
+  TCanvas* canvas = Canvas();
+  const int w = Width(), h = Height();
+  if (style_ == TToolButtonStyle::tbsSeparator) return;  // a gap showing the bar
+  if (style_ == TToolButtonStyle::tbsDivider) {
+    const int x = w / 2 - 1;
+    FillSolid(canvas, {x, 1, x + 1, h - 1}, clBtnShadow);
+    FillSolid(canvas, {x + 1, 1, x + 2, h - 1}, clBtnHighlight);
+    return;
+  }
+  const bool flat = toolBar_ && toolBar_->Flat();
+  const bool held = MouseCaptured() && !arrowPress_;
+  const bool pressed = down_ || held;
+  TRect face{0, 0, w, h}, arrowPart;
+  if (style_ == TToolButtonStyle::tbsDropDown) {
+    face.Right = std::max(0, w - kArrowWidth);
+    arrowPart = {face.Right, 0, w, h};
+  }
+  const TRect inner = flat ? DrawFlatButtonFace(canvas, face, pressed, false, Color())
+                           : DrawButtonFace(canvas, face, pressed, false);
+  if (down_ && !held) DitherFace(canvas, inner);
+  const int shift = pressed ? 1 : 0;
+  const TImageList* images = toolBar_ ? toolBar_->Images() : nullptr;
+  const bool captions = toolBar_ && toolBar_->ShowCaptions();
+  int textTop = 0;
+  if (images && imageIndex_ >= 0) {
+    const int x = face.Left + (face.Width() - images->Width()) / 2 + shift;
+    const int y = (captions ? 3 : (h - images->Height()) / 2) + shift;
+    images->Draw(canvas, x, y, imageIndex_, Enabled());
+    textTop = y + images->Height();
+  }
+  if (captions) {
+    const TRect text{face.Left + 2 + shift, textTop + shift, face.Right - 2 + shift, h - 2 + shift};
+    canvas->Font()->SetColor(clBtnText);
+    DrawControlText(canvas, Caption(),
+                    textTop > 0 ? text : TRect{text.Left, 2 + shift, text.Right, text.Bottom},
+                    DT_CENTER | DT_SINGLELINE | (textTop > 0 ? 0u : DT_VCENTER), Enabled());
+  }
+  if (style_ == TToolButtonStyle::tbsDropDown) {
+    const bool arrowHeld = MouseCaptured() && arrowPress_;
+    const TRect arrowInner = flat ? DrawFlatButtonFace(canvas, arrowPart, arrowHeld, false, Color())
+                                  : DrawButtonFace(canvas, arrowPart, arrowHeld, false);
+    DrawArrow(canvas, arrowInner, TArrowDirection::Down, Enabled() ? clBtnText : clGrayText);
+  }
 }
 
 // =========================================================================================
@@ -2610,6 +3205,10 @@ void TToolBar::ArrangeButtons() {
 void TToolBar::Resize() {
   TWinControl::Resize();
   ArrangeButtons();
+}
+
+void TToolBar::Paint() {
+  FillSolid(Canvas(), {0, 0, Width(), Height()}, Color());
 }
 
 // =========================================================================================
@@ -2756,6 +3355,46 @@ void TStatusBar::DrawPanels() {
   for (int i = 0; i < panels_->Count(); ++i) {
     TStatusPanel* panel = panels_->Items(i);
     if (panel->Style() == TStatusPanelStyle::psOwnerDraw) OnDrawPanel(this, panel, PanelRect(i));
+  }
+}
+
+void TStatusBar::Paint() {
+  TCanvas* canvas = Canvas();
+  const int w = Width(), h = Height();
+  FillSolid(canvas, {0, 0, w, h}, Color());
+  constexpr int grip = 14;  // the size grip's square
+  const int right = sizeGrip_ ? std::max(0, w - grip) : w;
+  canvas->Font()->SetColor(Enabled() ? Font()->GetColor() : clGrayText);
+  if (simplePanel_) {
+    DrawTextIn(canvas, simpleText_, {4, 2, right, h}, kLineFlags, canvas->Font()->GetColor());
+  } else {
+    for (int i = 0; i < panels_->Count(); ++i) {
+      const TStatusPanel* panel = panels_->Items(i);
+      TRect r = PanelRect(i);
+      r = {r.Left, 2, std::min(r.Right - 2, right), h};
+      if (r.Width() <= 0) continue;
+      if (panel->Bevel() != TStatusPanelBevel::pbNone)
+        DrawEdge(canvas, r,
+                 panel->Bevel() == TStatusPanelBevel::pbRaised ? TEdgeKind::RaisedOuter
+                                                               : TEdgeKind::SunkenOuter);
+      if (panel->Style() == TStatusPanelStyle::psText)
+        DrawTextIn(canvas, panel->Text(), Inflate(r, -3, 0),
+                   kLineFlags | DT_END_ELLIPSIS | AlignmentFlag(panel->Alignment()),
+                   canvas->Font()->GetColor());
+    }
+  }
+  DrawPanels();
+  if (!sizeGrip_) return;
+  // Three diagonal ridges in the bottom-right corner: a highlight line, two shadow lines.
+  for (int ridge = 0; ridge < 3; ++ridge) {
+    const int d = 4 + 4 * ridge;
+    for (int line = 0; line < 3; ++line) {
+      const TColor color = line == 0 ? clBtnHighlight : clBtnShadow;
+      const int len = d - line;
+      canvas->Brush()->SetColor(color);
+      for (int t = 0; t < len; ++t)
+        canvas->FillRect({w - len + t, h - 1 - t, w - len + t + 1, h - t});
+    }
   }
 }
 
@@ -3002,6 +3641,23 @@ void TAnimate::WndProc(TMessage& message) {
     return;
   }
   TWinControl::WndProc(message);
+}
+
+void TAnimate::Paint() {
+  TCanvas* canvas = Canvas();
+  const int w = Width(), h = Height();
+  FillSolid(canvas, {0, 0, w, h}, Color());
+  DrawEdge(canvas, {0, 0, w, h}, TEdgeKind::SunkenOuter);
+  if (!open_ || frameWidth_ <= 0 || frameHeight_ <= 0) return;
+  // The clip's area (its frames carry no pictures here) and a bar showing how far it played.
+  const int fw = std::min(frameWidth_, w - 4), fh = std::min(frameHeight_, h - 4);
+  const int left = center_ ? (w - fw) / 2 : 2, top = center_ ? (h - fh) / 2 : 2;
+  const TRect clip{left, top, left + fw, top + fh};
+  FillSolid(canvas, clip, clWindow);
+  DrawEdge(canvas, Inflate(clip, 1, 1), TEdgeKind::SunkenOuter);
+  const int done = frameCount_ > 0 ? (clip.Width() - 4) * currentFrame_ / frameCount_ : 0;
+  FillSolid(canvas, {clip.Left + 2, clip.Bottom - 6, clip.Left + 2 + done, clip.Bottom - 2},
+            clHighlight);
 }
 
 }  // namespace vcl

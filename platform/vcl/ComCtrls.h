@@ -92,8 +92,9 @@ class TCustomTabControl : public TWinControl {
   // otherwise OnChanging may refuse, then the tab is selected and OnChange runs. True when
   // the selection changed.
   bool SelectTabByUser(int tabIndex);
-  // Paints the tabs. For now this only runs OnDrawTab for each visible tab of an owner-drawn
-  // control, with the tab's rectangle and whether it is the selected one.
+  // The owner's share of painting an owner-drawn control: runs DrawTab (OnDrawTab) for each
+  // visible tab with its rectangle and whether it is the selected one; nothing when not
+  // owner-drawn. Paint calls it with Canvas() bound, after drawing the tab shapes.
   void DrawTabs();
 
   bool WantsKey(std::uint16_t key, TShiftState shift) const override;
@@ -110,7 +111,12 @@ class TCustomTabControl : public TWinControl {
   virtual bool CanChange();
   // Runs OnChange.
   virtual void Change();
+  // Draws one tab of an owner-drawn control on Canvas(); runs OnDrawTab by default.
   virtual void DrawTab(int tabIndex, const TRect& rect, bool active);
+  // The tab strip (raised tabs, the selected one joined to the page), the page frame,
+  // captions and images (or DrawTabs when owner-drawn) and scroll arrows when the tabs do
+  // not fit.
+  void Paint() override;
   // Ctrl+Tab and Ctrl+Shift+Tab: the next or previous tab, wrapping around.
   virtual void SelectNextTabByUser(bool goForward);
   // Called when tabs appear, disappear, move or change their caption.
@@ -196,6 +202,8 @@ class TTabSheet : public TWinControl {
   virtual void DoHide();
   void VisibleChanged() override;
   void TextChanged() override;
+  // Fills the page with its colour.
+  void Paint() override;
 
  private:
   friend class TPageControl;
@@ -535,6 +543,10 @@ class TListView : public TWinControl {
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
   void Notification(TComponent* component, TOperation operation) override;
+  // The items in the view style (with the column header in the report style), the
+  // selection, the focus rectangle, the caption being edited, scroll bars where the items do
+  // not fit, and a sunken border.
+  void Paint() override;
 
  private:
   friend class TListItem;
@@ -783,6 +795,9 @@ class TTreeView : public TWinControl {
   virtual void Change(TTreeNode* node);
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void Notification(TComponent* component, TOperation operation) override;
+  // The shown nodes with their lines, expand buttons and images, the selection, a scroll
+  // bar when they do not fit, and a sunken border.
+  void Paint() override;
 
  private:
   friend class TTreeNode;
@@ -847,8 +862,8 @@ class TToolButton : public TGraphicControl {
   TToolBar* ToolBar() const { return toolBar_; }
 
   void Click() override;
-  // The arrow part of a drop-down button: pops DropdownMenu up below the button (at a
-  // point in form coordinates). False when there is no menu.
+  // The arrow of a drop-down button: pops DropdownMenu up below the button (at the
+  // screen point of the button's bottom-left corner). False when there is no menu.
   virtual bool DropDownClick();
   void SetParent(TWinControl* parent) override;
 
@@ -858,6 +873,9 @@ class TToolButton : public TGraphicControl {
   void TextChanged() override;
   void VisibleChanged() override;
   void Notification(TComponent* component, TOperation operation) override;
+  // A flat or raised button face (pressed while down or held), the tool bar's image and
+  // caption, the drop-down arrow; a divider's etched line.
+  void Paint() override;
 
  private:
   friend class TToolBar;
@@ -912,6 +930,8 @@ class TToolBar : public TWinControl {
  protected:
   void Resize() override;
   void Notification(TComponent* component, TOperation operation) override;
+  // Fills the bar with its colour; the buttons paint themselves.
+  void Paint() override;
 
  private:
   friend class TToolButton;
@@ -1005,10 +1025,15 @@ class TStatusBar : public TWinControl {
   TRect PanelRect(int index) const;
   // The panel at a client point, -1 when none (or with SimplePanel).
   int PanelAtPos(int x, int y) const;
-  // Paints the panels. For now this only runs OnDrawPanel for each owner-drawn panel.
+  // The owner's share of painting: runs OnDrawPanel for each owner-drawn panel (none with
+  // SimplePanel). Paint calls it with Canvas() bound, after drawing the panels.
   void DrawPanels();
 
   TDrawPanelEvent OnDrawPanel;
+
+ protected:
+  // The panels with their bevels and texts (or the simple text) and the size grip.
+  void Paint() override;
 
  private:
   TStatusPanels* panels_;
@@ -1091,6 +1116,8 @@ class TAnimate : public TWinControl {
 
  protected:
   void Loaded() override;
+  // A sunken frame; with a clip open, the clip's area and how far playing has got.
+  void Paint() override;
 
  private:
   void OpenClip();

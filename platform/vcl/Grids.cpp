@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/vcl/GraphUtil.h"
+
 namespace vcl {
 
 namespace {
@@ -24,6 +26,8 @@ void MoveItem(std::vector<T>& v, int from, int to) {
   v.erase(v.begin() + from);
   v.insert(v.begin() + to, std::move(item));
 }
+
+constexpr int kBorder = 2;  // the sunken border of a bsSingle grid
 
 }  // namespace
 
@@ -449,7 +453,7 @@ void TCustomGrid::DrawCell(int col, int row, const TRect& rect, TGridDrawState s
   OnDrawCell(this, col, row, rect, state);
 }
 
-void TCustomGrid::DrawCells() {
+std::vector<TCustomGrid::ShownCell> TCustomGrid::ShownCells() const {
   std::vector<int> cols, rows;
   for (int c = 0; c < fixedCols_ && ColLeft(c) >= 0; ++c) cols.push_back(c);
   for (int c = leftCol_; c < colCount_ && ColLeft(c) >= 0; ++c) cols.push_back(c);
@@ -458,19 +462,130 @@ void TCustomGrid::DrawCells() {
   const TGridRect selection = Selection();
   const bool focused = Focused();
   const bool drawFocusSelected = options_ & (goDrawFocusSelected | goRowSelect);
+  std::vector<ShownCell> cells;
   for (int r : rows) {
     for (int c : cols) {
       TGridDrawState state = 0;
       if (c < fixedCols_ || r < fixedRows_) {
         state = gdFixed;
       } else {
-        const bool current = c == col_ && r == row_;
-        if (current && focused) state |= gdFocused;
+        // The focused cell shows as focused rather than selected, unless the options ask
+        // for both; without the focus the current cell is one of the selected ones.
+        const bool current = c == col_ && r == row_ && focused;
+        if (current) state |= gdFocused;
         if (selection.Contains(c, r) && (!current || drawFocusSelected)) state |= gdSelected;
       }
-      DrawCell(c, r, CellRect(c, r), state);
+      cells.push_back({c, r, CellRect(c, r), state});
     }
   }
+  return cells;
+}
+
+void TCustomGrid::DrawCells() {
+  for (const ShownCell& cell : ShownCells()) DrawCell(cell.col, cell.row, cell.rect, cell.state);
+}
+
+void TCustomGrid::Paint() {
+  TCanvas* canvas = Canvas();
+  const int w = Width(), h = Height();
+  FillSolid(canvas, {0, 0, w, h}, Color());
+  const bool border = borderStyle_ == TBorderStyle::bsSingle;
+  const TRect inner = border ? TRect{kBorder, kBorder, std::max(kBorder, w - kBorder),
+                                     std::max(kBorder, h - kBorder)}
+                             : TRect{0, 0, w, h};
+  // Scroll bars show where the style allows them and cells lie out of view.
+  const bool vertical =
+      (scrollBars_ == TScrollStyle::ssVertical || scrollBars_ == TScrollStyle::ssBoth) &&
+      (topRow_ > fixedRows_ || topRow_ + VisibleRowCount() < rowCount_);
+  const bool horizontal =
+      (scrollBars_ == TScrollStyle::ssHorizontal || scrollBars_ == TScrollStyle::ssBoth) &&
+      (leftCol_ > fixedCols_ || leftCol_ + VisibleColCount() < colCount_);
+  TRect content = inner;
+  if (vertical) content.Right = std::max(content.Left, content.Right - kScrollBarSize);
+  if (horizontal) content.Bottom = std::max(content.Top, content.Bottom - kScrollBarSize);
+  {
+    TClipScope clip(canvas);
+    canvas->IntersectClipRect(content);
+    const std::vector<ShownCell> cells = ShownCells();
+    for (const ShownCell& cell : cells) {
+      const bool fixed = cell.state & gdFixed;
+      const bool selected = !fixed && (cell.state & gdSelected);
+      canvas->Font()->Assign(Font());
+      canvas->Font()->SetColor(!Enabled() ? clGrayText
+                               : selected ? clHighlightText
+                                          : Font()->GetColor());
+      canvas->Brush()->SetStyle(TBrushStyle::bsSolid);
+      canvas->Brush()->SetColor(fixed ? fixedColor_ : selected ? clHighlight : Color());
+      if (defaultDrawing_) canvas->FillRect(cell.rect);
+      DrawCell(cell.col, cell.row, cell.rect, cell.state);
+      if (!defaultDrawing_) continue;
+      if (fixed && (options_ & (goFixedVertLine | goFixedHorzLine)))
+        DrawEdge(canvas, cell.rect, TEdgeKind::RaisedOuter);
+      const bool editing = editorMode_ && cell.col == editCol_ && cell.row == editRow_;
+      if ((cell.state & gdFocused) && !(options_ & goRowSelect) && !editing)
+        canvas->DrawFocusRect(cell.rect);
+    }
+    // Grid lines after each cell: black between fixed cells, silver between the others.
+    const int line = gridLineWidth_;
+    for (const ShownCell& cell : cells) {
+      if (line <= 0) break;
+      const bool fixed = cell.state & gdFixed;
+      const TColor color = fixed ? clBlack : clSilver;
+      const TRect& r = cell.rect;
+      if (options_ & (fixed ? goFixedVertLine : goVertLine))
+        FillSolid(canvas, {r.Right, r.Top, r.Right + line, r.Bottom + line}, color);
+      if (options_ & (fixed ? goFixedHorzLine : goHorzLine))
+        FillSolid(canvas, {r.Left, r.Bottom, r.Right + line, r.Bottom + line}, color);
+    }
+    // A grid selecting whole rows shows its focus around the current row.
+    if ((options_ & goRowSelect) && defaultDrawing_ && Focused()) {
+      TRect row;
+      for (const ShownCell& cell : cells)
+        if (cell.row == row_ && cell.col >= fixedCols_) {
+          if (row.Width() == 0) row = cell.rect;
+          row.Right = cell.rect.Right;
+        }
+      if (row.Width() > 0) canvas->DrawFocusRect(row);
+    }
+    if (editorMode_) PaintEditor(canvas);
+  }
+  if (vertical)
+    DrawScrollBar(canvas, {content.Right, inner.Top, inner.Right, content.Bottom}, true, fixedRows_,
+                  rowCount_ - 1, VisibleRowCount(), topRow_, Enabled());
+  if (horizontal)
+    DrawScrollBar(canvas, {inner.Left, content.Bottom, content.Right, inner.Bottom}, false,
+                  fixedCols_, colCount_ - 1, VisibleColCount(), leftCol_, Enabled());
+  if (vertical && horizontal)
+    FillSolid(canvas, {content.Right, content.Bottom, inner.Right, inner.Bottom}, clBtnFace);
+  if (border) DrawEdge(canvas, {0, 0, w, h}, TEdgeKind::Sunken);
+}
+
+// The in-place editor over its cell: its text on the window colour, the selected part in the
+// highlight colours, or the caret.
+void TCustomGrid::PaintEditor(TCanvas* canvas) {
+  const TRect r = CellRect(editCol_, editRow_);
+  if (r.Width() <= 0) return;
+  FillSolid(canvas, r, clWindow);
+  canvas->Font()->Assign(Font());
+  const AnsiString text = editor_.Text();
+  const int start = std::clamp(editor_.SelStart(), 0, static_cast<int>(text.size()));
+  const int end = std::clamp(start + editor_.SelLength(), start, static_cast<int>(text.size()));
+  const int x = r.Left + 2, y = r.Top + 2;
+  canvas->Brush()->SetStyle(TBrushStyle::bsClear);
+  canvas->TextRect(r, x, y, text);
+  const int from = x + canvas->TextWidth(text.substr(0, static_cast<size_t>(start)));
+  const int to = x + canvas->TextWidth(text.substr(0, static_cast<size_t>(end)));
+  if (end > start) {
+    TClipScope clip(canvas);
+    canvas->IntersectClipRect({from, r.Top + 1, std::min(to, r.Right), r.Bottom - 1});
+    FillSolid(canvas, {from, r.Top + 1, to, r.Bottom - 1}, clHighlight);
+    canvas->Font()->SetColor(clHighlightText);
+    canvas->Brush()->SetStyle(TBrushStyle::bsClear);
+    canvas->TextOut(x, y, text);
+  } else {
+    FillSolid(canvas, {from, r.Top + 2, from + 1, r.Bottom - 2}, clWindowText);
+  }
+  canvas->Brush()->SetStyle(TBrushStyle::bsSolid);
 }
 
 // ---- moving and deleting columns and rows
@@ -910,6 +1025,11 @@ void TStringGrid::SetCells(int col, int row, const AnsiString& value) {
   if (text == value) return;
   text = value;
   CellChanged(col, row);
+}
+
+void TStringGrid::DrawCell(int col, int row, const TRect& rect, TGridDrawState state) {
+  if (DefaultDrawing()) Canvas()->TextRect(rect, rect.Left + 2, rect.Top + 2, Cells(col, row));
+  TDrawGrid::DrawCell(col, row, rect, state);
 }
 
 TObject* TStringGrid::Objects(int col, int row) const {

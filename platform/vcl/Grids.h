@@ -156,7 +156,8 @@ class TCustomGrid : public TCustomControl {
   void MouseToCell(int x, int y, int& col, int& row) const;
   TGridCoord MouseCoord(int x, int y) const;
 
-  // Runs DrawCell (OnDrawCell) for every shown cell, fixed ones first in each row.
+  // Runs DrawCell (OnDrawCell) for every shown cell, row by row (fixed columns first in each
+  // row), with the cell's state. Paint does the same with Canvas() bound.
   void DrawCells();
 
   // Moves a column (row) to another index; cells move with it. Runs OnColumnMoved.
@@ -182,6 +183,10 @@ class TCustomGrid : public TCustomControl {
 
  protected:
   virtual bool SelectCell(int col, int row);
+  // Draws one cell on Canvas(); runs OnDrawCell. While painting, the canvas comes with the
+  // brush in the cell's colour (the fixed colour, the highlight for selected cells, Color
+  // otherwise) and the font in the colour for its text; with DefaultDrawing the cell is
+  // already filled, and derived grids draw their content before calling this.
   virtual void DrawCell(int col, int row, const TRect& rect, TGridDrawState state);
   virtual AnsiString GetEditText(int col, int row);
   virtual void SetEditText(int col, int row, const AnsiString& value);
@@ -197,6 +202,11 @@ class TCustomGrid : public TCustomControl {
   void MouseMove(TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
   void Resize() override;
+  // The shown cells (fixed ones in the fixed colour with raised edges, selected ones in the
+  // highlight colours, the focused cell with a focus rectangle) through DrawCell, the grid
+  // lines the options ask for, the in-place editor, scroll bars where cells are scrolled out
+  // of view, and the border.
+  void Paint() override;
 
   // Raises "Grid index out of range" unless the cell exists.
   void CheckCell(int col, int row) const;
@@ -223,6 +233,14 @@ class TCustomGrid : public TCustomControl {
   void EditorChanged();
   void ChangeSize(int colCount, int rowCount);
   void NormalizeTopLeft();
+  struct ShownCell {
+    int col, row;
+    TRect rect;
+    TGridDrawState state;
+  };
+  // The cells in view, in drawing order, with their states.
+  std::vector<ShownCell> ShownCells() const;
+  void PaintEditor(TCanvas* canvas);
 
   int colCount_ = 5;
   int rowCount_ = 5;
@@ -276,6 +294,8 @@ class TStringGrid : public TDrawGrid {
   void SetRows(int row, const TStrings& strings);
 
  protected:
+  // With DefaultDrawing, the cell's text 2 pixels in from its top-left corner first.
+  void DrawCell(int col, int row, const TRect& rect, TGridDrawState state) override;
   AnsiString GetEditText(int col, int row) override;
   void SetEditText(int col, int row, const AnsiString& value) override;
   void ColumnMoved(int fromIndex, int toIndex) override;

@@ -18,6 +18,27 @@ std::uint32_t RgbOf(TColor color) {
   return ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
 }
 
+// Draws the pixels of a w x h picture for which `opaque` holds, with its top-left at (x, y):
+// through a bitmap whose transparent colour is one the drawn pixels do not use.
+template <typename Opaque, typename Colour>
+void DrawPicture(TCanvas* canvas, int x, int y, int w, int h, Opaque opaque, Colour colour) {
+  std::vector<std::uint32_t> used;
+  for (int yy = 0; yy < h; ++yy)
+    for (int xx = 0; xx < w; ++xx)
+      if (opaque(xx, yy)) used.push_back(colour(xx, yy) & 0xFFFFFFu);
+  std::sort(used.begin(), used.end());
+  std::uint32_t key = 0xFF00FFu;
+  while (std::binary_search(used.begin(), used.end(), key)) key = (key + 0x010203u) & 0xFFFFFFu;
+  TBitmap picture;
+  picture.SetSize(w, h);
+  for (int yy = 0; yy < h; ++yy)
+    for (int xx = 0; xx < w; ++xx)
+      picture.SetPixel(xx, yy, 0xFF000000u | (opaque(xx, yy) ? colour(xx, yy) : key));
+  picture.SetTransparentColor(FromRgb(key));
+  picture.SetTransparent(true);
+  canvas->Draw(x, y, &picture);
+}
+
 }  // namespace
 
 // ---- TChangeLink ---------------------------------------------------------------------
@@ -176,6 +197,25 @@ bool TImageList::IsTransparent(int index, int x, int y) const {
   if (!masked_ || img.transparent.empty() || x < 0 || y < 0 || x >= width_ || y >= height_)
     return false;
   return img.transparent[static_cast<size_t>(y * width_ + x)];
+}
+
+void TImageList::Draw(TCanvas* canvas, int x, int y, int index, bool enabled) const {
+  if (!canvas || index < 0 || index >= Count()) return;
+  const Image& img = images_[static_cast<size_t>(index)];
+  auto pixel = [&](int xx, int yy) { return img.pixels[static_cast<size_t>(yy * width_ + xx)]; };
+  auto opaque = [&](int xx, int yy) { return !IsTransparent(index, xx, yy); };
+  if (enabled) {
+    DrawPicture(canvas, x, y, width_, height_, opaque, pixel);
+    return;
+  }
+  // Light pixels (white, the button face) drop out of the disabled picture.
+  auto dark = [&](int xx, int yy) {
+    const std::uint32_t p = pixel(xx, yy);
+    return opaque(xx, yy) && ((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF) < 0x240;
+  };
+  const std::uint32_t hi = ToRgb(clBtnHighlight), sh = ToRgb(clBtnShadow);
+  DrawPicture(canvas, x + 1, y + 1, width_, height_, dark, [&](int, int) { return hi; });
+  DrawPicture(canvas, x, y, width_, height_, dark, [&](int, int) { return sh; });
 }
 
 void TImageList::GetBitmap(int index, TBitmap* dest) const {

@@ -73,6 +73,11 @@ class TImageList : public TComponent {
   void GetMask(int index, TBitmap* dest) const;
   // True when pixel (x, y) of image `index` is transparent.
   bool IsTransparent(int index, int x, int y) const;
+  // Draws image `index` with its top-left at (x, y), leaving its transparent pixels out.
+  // Disabled, the image's dark pixels are drawn embossed: in the highlight colour one pixel
+  // down and right, then in the shadow colour in place. An index outside the images draws
+  // nothing (a control may name an image the list does not hold).
+  void Draw(TCanvas* canvas, int x, int y, int index, bool enabled = true) const;
 
   void Assign(const TPersistent* source) override;
 

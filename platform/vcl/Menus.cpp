@@ -389,20 +389,13 @@ void TPopupMenu::Notification(TComponent* component, TOperation operation) {
   if (operation == TOperation::opRemove && component == popupComponent_) popupComponent_ = nullptr;
 }
 
-void TPopupMenu::Popup(int x, int y) {
-  popupPoint_ = {x, y};
-  OnPopup(this);
-  // A copy: the handler may replace itself while it runs.
-  TPopupMenuHandler handler = PopupHandler();
-  if (handler) handler(*this, x, y);
-}
-
 }  // namespace vcl
 
-// ---- Menu bar ------------------------------------------------------------------------
+// ---- Menu bar and open menus ----------------------------------------------------------
 
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/GraphUtil.h"
+#include "platform/vcl/ImgList.h"
 
 namespace vcl {
 
@@ -416,6 +409,12 @@ namespace {
 
 constexpr int kMenuBarHeight = 19;
 constexpr int kMenuBarItemPadding = 7;
+constexpr int kMenuFrame = 3;         // raised edge and one pixel of margin around a list
+constexpr int kMenuGutter = 18;       // check marks and images, left of the captions
+constexpr int kMenuArrowArea = 18;    // sub-menu arrows, right of the shortcuts
+constexpr int kMenuShortCutGap = 18;  // between the longest caption and the shortcuts
+constexpr int kMenuSeparatorHeight = 8;
+constexpr unsigned kMenuTextFlags = DT_SINGLELINE | DT_VCENTER;
 
 bool HasVisibleItems(const TMainMenu* menu) {
   if (!menu) return false;
@@ -424,27 +423,377 @@ bool HasVisibleItems(const TMainMenu* menu) {
   return false;
 }
 
+int CaptionWidth(TCanvas& canvas, const AnsiString& caption) {
+  TRect r{0, 0, 0, 0};
+  canvas.DrawText(caption, r, DT_SINGLELINE | DT_CALCRECT);
+  return r.Width();
+}
+
+// Where the rows of an open list lie, relative to the list's top-left.
+struct MenuRow {
+  int index;  // into items->Items
+  int top;
+  int height;
+  bool line;
+};
+struct MenuLayout {
+  int width = 0;
+  int height = 0;
+  int gutter = kMenuGutter;
+  std::vector<MenuRow> rows;
+};
+
+MenuLayout LayOut(TMenuItem* items) {
+  MenuLayout layout;
+  TCanvas canvas;
+  canvas.Font()->Assign(Screen()->MenuFont());
+  const TMenu* menu = items->GetParentMenu();
+  const TImageList* images = menu ? menu->Images() : nullptr;
+  int rowHeight = std::max(18, canvas.TextHeight("Wg") + 5);
+  if (images) {
+    layout.gutter = std::max(kMenuGutter, images->Width() + 4);
+    rowHeight = std::max(rowHeight, images->Height() + 3);
+  }
+  int captions = 0, shortCuts = 0, y = kMenuFrame;
+  for (int i = 0; i < items->Count(); ++i) {
+    TMenuItem* item = items->Items(i);
+    if (!item->Visible()) continue;
+    if (item->IsLine()) {
+      layout.rows.push_back({i, y, kMenuSeparatorHeight, true});
+      y += kMenuSeparatorHeight;
+      continue;
+    }
+    canvas.Font()->SetStyle(item->Default() ? fsBold : 0);
+    int width = CaptionWidth(canvas, item->Caption()), height = rowHeight;
+    if (menu && menu->OwnerDraw() && item->OnMeasureItem) {
+      int w = layout.gutter + width + kMenuArrowArea;
+      item->OnMeasureItem(item, &canvas, w, height);
+      width = std::max(0, w - layout.gutter - kMenuArrowArea);
+    }
+    captions = std::max(captions, width);
+    const AnsiString shortCut = ShortCutToText(item->GetShortCut());
+    if (!shortCut.empty()) shortCuts = std::max(shortCuts, canvas.TextWidth(shortCut));
+    layout.rows.push_back({i, y, height, false});
+    y += height;
+  }
+  layout.width = 2 * kMenuFrame + layout.gutter + captions +
+                 (shortCuts > 0 ? kMenuShortCutGap + shortCuts : 0) + kMenuArrowArea;
+  layout.height = y + kMenuFrame;
+  return layout;
+}
+
+// The open menus, forgotten as soon as their form, menu bar or items are freed.
+class MenuKeeper : public TComponent {
+ public:
+  MenuKeeper() : TComponent(nullptr) {}
+
+  // Asks for free notification of exactly the objects in use now.
+  void Watch() {
+    for (TComponent* c : watched_) RemoveFreeNotification(c);
+    watched_.clear();
+    auto watch = [this](TComponent* c) {
+      if (!c || std::find(watched_.begin(), watched_.end(), c) != watched_.end()) return;
+      c->FreeNotification(this);
+      watched_.push_back(c);
+    };
+    watch(form);
+    watch(bar);
+    for (const TOpenMenu& m : menus) watch(m.items);
+  }
+
+  TCustomForm* form = nullptr;
+  std::vector<TOpenMenu> menus;
+  TMainMenu* bar = nullptr;
+  int barIndex = -1;
+
+ protected:
+  void Notification(TComponent* component, TOperation operation) override {
+    TComponent::Notification(component, operation);
+    if (operation != TOperation::opRemove) return;
+    std::erase(watched_, component);
+    if (component == form) {
+      CloseMenus(0);
+      return;
+    }
+    if (component == bar) {
+      bar = nullptr;
+      barIndex = -1;
+    }
+    for (size_t level = 0; level < menus.size(); ++level)
+      if (menus[level].items == component) {
+        CloseMenus(static_cast<int>(level));
+        return;
+      }
+    Watch();
+  }
+
+ private:
+  std::vector<TComponent*> watched_;
+};
+
+// Lives as long as the process, as the application and screen objects do.
+MenuKeeper& Keeper() {
+  static MenuKeeper* keeper = new MenuKeeper;
+  return *keeper;
+}
+
+// A 7 x 7 tick centred on (cx, cy), three pixels thick.
+void DrawTick(TCanvas* canvas, int cx, int cy, TColor color) {
+  canvas->Brush()->SetColor(color);
+  for (int i = 0; i < 7; ++i) {
+    const int top = cy - 1 + (i < 3 ? i : 4 - i);
+    canvas->FillRect({cx - 3 + i, top, cx - 2 + i, top + 3});
+  }
+}
+
+// Text of a menu row: the item's colour, grey on the highlight for a selected disabled item,
+// embossed for an unselected disabled one.
+void DrawMenuText(TCanvas* canvas, const AnsiString& text, const TRect& rect, unsigned flags,
+                  bool enabled, bool selected) {
+  canvas->Font()->SetColor(!enabled && selected ? clGrayText
+                           : selected           ? clHighlightText
+                                                : clMenuText);
+  if (enabled || selected) {
+    TRect r = rect;
+    canvas->DrawText(text, r, flags);
+  } else {
+    DrawControlText(canvas, text, rect, flags, false);
+  }
+}
+
+void PaintMenuList(TCanvas* canvas, const TOpenMenu& open, TPoint offset) {
+  const MenuLayout layout = LayOut(open.items);
+  if (layout.rows.empty()) return;
+  const TRect box{offset.X + open.origin.X, offset.Y + open.origin.Y,
+                  offset.X + open.origin.X + layout.width,
+                  offset.Y + open.origin.Y + layout.height};
+  canvas->Brush()->SetStyle(TBrushStyle::bsSolid);
+  canvas->Brush()->SetColor(clMenu);
+  canvas->FillRect(box);
+  DrawEdge(canvas, box, TEdgeKind::Raised);
+  const TMenu* menu = open.items->GetParentMenu();
+  const TImageList* images = menu ? menu->Images() : nullptr;
+  for (const MenuRow& row : layout.rows) {
+    TMenuItem* item = open.items->Items(row.index);
+    const TRect r{box.Left + kMenuFrame, box.Top + row.top, box.Right - kMenuFrame,
+                  box.Top + row.top + row.height};
+    if (row.line) {
+      const int y = r.Top + r.Height() / 2 - 1;
+      canvas->Brush()->SetColor(clBtnShadow);
+      canvas->FillRect({r.Left + 1, y, r.Right - 1, y + 1});
+      canvas->Brush()->SetColor(clBtnHighlight);
+      canvas->FillRect({r.Left + 1, y + 1, r.Right - 1, y + 2});
+      continue;
+    }
+    const bool selected = row.index == open.selected;
+    const bool enabled = item->Enabled();
+    canvas->Font()->Assign(Screen()->MenuFont());
+    canvas->Font()->SetStyle(item->Default() ? fsBold : 0);
+    canvas->Brush()->SetColor(selected ? clHighlight : clMenu);
+    canvas->FillRect(r);
+    if (menu && menu->OwnerDraw() && item->OnDrawItem) {
+      canvas->Font()->SetColor(selected ? clHighlightText : clMenuText);
+      item->OnDrawItem(item, canvas, r, selected);
+      continue;
+    }
+    const int cx = r.Left + layout.gutter / 2, cy = r.Top + r.Height() / 2;
+    const TColor markColor = !enabled ? clGrayText : selected ? clHighlightText : clMenuText;
+    if (images && item->ImageIndex() >= 0 && item->ImageIndex() < images->Count()) {
+      const int x = cx - images->Width() / 2, y = cy - images->Height() / 2;
+      if (item->Checked())
+        DrawEdge(canvas, {x - 1, y - 1, x + images->Width() + 1, y + images->Height() + 1},
+                 TEdgeKind::SunkenOuter);
+      images->Draw(canvas, x, y, item->ImageIndex(), enabled);
+    } else if (item->Checked() && item->RadioItem()) {
+      canvas->Brush()->SetColor(markColor);
+      canvas->Pen()->SetColor(markColor);
+      canvas->Ellipse(cx - 3, cy - 3, cx + 3, cy + 3);
+    } else if (item->Checked()) {
+      DrawTick(canvas, cx, cy, markColor);
+    }
+    const TRect text{r.Left + layout.gutter, r.Top, r.Right - kMenuArrowArea, r.Bottom};
+    DrawMenuText(canvas, item->Caption(), text, kMenuTextFlags | DT_LEFT, enabled, selected);
+    const AnsiString shortCut = ShortCutToText(item->GetShortCut());
+    if (!shortCut.empty())
+      DrawMenuText(canvas, shortCut, text, kMenuTextFlags | DT_RIGHT | DT_NOPREFIX, enabled,
+                   selected);
+    if (item->Count() > 0)
+      DrawArrow(canvas, {r.Right - kMenuArrowArea, r.Top, r.Right, r.Bottom},
+                TArrowDirection::Right, markColor);
+  }
+}
+
 }  // namespace
 
-int MenuBarHeight(const TMainMenu* menu) { return HasVisibleItems(menu) ? kMenuBarHeight : 0; }
+int MenuBarHeight(const TMainMenu* menu) {
+  return HasVisibleItems(menu) ? kMenuBarHeight : 0;
+}
+
+TRect MenuBarItemRect(const TMainMenu* menu, int index) {
+  if (!menu || index < 0 || index >= menu->Items()->Count()) return {};
+  if (!menu->Items()->Items(index)->Visible()) return {};
+  TCanvas canvas;
+  canvas.Font()->Assign(Screen()->MenuFont());
+  int x = 0;
+  for (int i = 0;; ++i) {
+    const TMenuItem* item = menu->Items()->Items(i);
+    if (!item->Visible()) continue;
+    const int width = CaptionWidth(canvas, item->Caption()) + 2 * kMenuBarItemPadding;
+    if (i == index) return {x, 0, x + width, kMenuBarHeight};
+    x += width;
+  }
+}
 
 void PaintMenuBar(TCanvas* canvas, const TMainMenu* menu, const TRect& rect) {
+  canvas->Brush()->SetStyle(TBrushStyle::bsSolid);
   canvas->Brush()->SetColor(clMenu);
   canvas->FillRect(rect);
   if (!menu) return;
   canvas->Font()->Assign(Screen()->MenuFont());
-  canvas->Font()->SetColor(clMenuText);
-  int x = rect.Left;
+  const int selected = SelectedMainMenuItem(menu);
   for (int i = 0; i < menu->Items()->Count(); ++i) {
     const TMenuItem* item = menu->Items()->Items(i);
     if (!item->Visible()) continue;
-    TRect measure{0, 0, 0, 0};
-    canvas->DrawText(item->Caption(), measure, DT_SINGLELINE | DT_CALCRECT);
-    TRect cell{x, rect.Top, x + measure.Width() + 2 * kMenuBarItemPadding, rect.Bottom};
-    DrawControlText(canvas, item->Caption(), cell, DT_SINGLELINE | DT_CENTER | DT_VCENTER,
-                    item->Enabled());
-    x = cell.Right;
+    const TRect r = MenuBarItemRect(menu, i);
+    const TRect cell{rect.Left + r.Left, rect.Top, rect.Left + r.Right, rect.Bottom};
+    if (i == selected) {
+      canvas->Brush()->SetColor(clHighlight);
+      canvas->FillRect(cell);
+    }
+    DrawMenuText(canvas, item->Caption(), cell, kMenuTextFlags | DT_CENTER, item->Enabled(),
+                 i == selected);
   }
+}
+
+TCustomForm* OpenMenuForm() {
+  return Keeper().form;
+}
+
+const std::vector<TOpenMenu>& OpenMenus() {
+  return Keeper().menus;
+}
+
+int OpenMenu(TCustomForm* form, TMenuItem* items, TPoint origin) {
+  if (!form || !items) return -1;
+  MenuKeeper& k = Keeper();
+  if (k.form != form) CloseMenus(0);
+  k.form = form;
+  const MenuLayout layout = LayOut(items);
+  origin.X = std::max(0, std::min(origin.X, form->ClientWidth() - layout.width));
+  origin.Y = std::max(0, std::min(origin.Y, form->ClientHeight() - layout.height));
+  k.menus.push_back({items, origin, -1});
+  k.Watch();
+  return static_cast<int>(k.menus.size()) - 1;
+}
+
+void SelectOpenMenuItem(int level, int index) {
+  MenuKeeper& k = Keeper();
+  if (level < 0 || level >= static_cast<int>(k.menus.size())) return;
+  TMenuItem* items = k.menus[static_cast<size_t>(level)].items;
+  if (index < -1 || index >= items->Count()) return;
+  TMenuItem* item = index >= 0 ? items->Items(index) : nullptr;
+  if (item && (!item->Visible() || item->IsLine())) return;
+  CloseMenus(level + 1);
+  k.menus[static_cast<size_t>(level)].selected = index;
+  if (!item || !item->Enabled() || item->Count() == 0) return;
+  // The sub-menu opens beside its item: to the right, or to the left where the form ends.
+  const TRect box = OpenMenuBounds(level);
+  const MenuLayout layout = LayOut(items), sub = LayOut(item);
+  int top = box.Top;
+  for (const MenuRow& row : layout.rows)
+    if (row.index == index) top = box.Top + row.top - kMenuFrame;
+  int left = box.Right - kMenuFrame;
+  if (left + sub.width > k.form->ClientWidth()) left = box.Left - sub.width + kMenuFrame;
+  OpenMenu(k.form, item, {left, top});
+}
+
+void CloseMenus(int level) {
+  MenuKeeper& k = Keeper();
+  level = std::max(0, level);
+  if (level < static_cast<int>(k.menus.size())) k.menus.resize(static_cast<size_t>(level));
+  if (level == 0) {
+    k.form = nullptr;
+    k.bar = nullptr;
+    k.barIndex = -1;
+  }
+  k.Watch();
+}
+
+void SelectMainMenuItem(TCustomForm* form, int index, bool dropDown) {
+  CloseMenus(0);
+  TMainMenu* menu = form ? FormMainMenu(*form) : nullptr;
+  if (!menu || index < 0 || index >= menu->Items()->Count()) return;
+  TMenuItem* item = menu->Items()->Items(index);
+  if (!item->Visible()) return;
+  MenuKeeper& k = Keeper();
+  k.form = form;
+  k.bar = menu;
+  k.barIndex = index;
+  k.Watch();
+  if (dropDown && item->Enabled() && item->Count() > 0)
+    OpenMenu(form, item, {MenuBarItemRect(menu, index).Left, 0});
+}
+
+int SelectedMainMenuItem(const TMainMenu* menu) {
+  const MenuKeeper& k = Keeper();
+  return menu && k.bar == menu ? k.barIndex : -1;
+}
+
+TRect OpenMenuBounds(int level) {
+  const MenuKeeper& k = Keeper();
+  if (level < 0 || level >= static_cast<int>(k.menus.size())) return {};
+  const TOpenMenu& open = k.menus[static_cast<size_t>(level)];
+  const MenuLayout layout = LayOut(open.items);
+  return {open.origin.X, open.origin.Y, open.origin.X + layout.width,
+          open.origin.Y + layout.height};
+}
+
+int OpenMenuItemAt(int level, TPoint p) {
+  const TRect box = OpenMenuBounds(level);
+  if (!box.Contains(p) || p.X < box.Left + kMenuFrame || p.X >= box.Right - kMenuFrame) return -1;
+  const MenuLayout layout = LayOut(Keeper().menus[static_cast<size_t>(level)].items);
+  for (const MenuRow& row : layout.rows)
+    if (p.Y >= box.Top + row.top && p.Y < box.Top + row.top + row.height)
+      return row.line ? -1 : row.index;
+  return -1;
+}
+
+void PaintOpenMenus(TCanvas* canvas, const TCustomForm& form, TPoint clientOrigin) {
+  const MenuKeeper& k = Keeper();
+  if (k.form != &form) return;
+  // A copy: an owner-draw handler may close menus while they paint.
+  const std::vector<TOpenMenu> menus = k.menus;
+  for (const TOpenMenu& open : menus) PaintMenuList(canvas, open, clientOrigin);
+}
+
+void TPopupMenu::Popup(int x, int y) {
+  popupPoint_ = {x, y};
+  OnPopup(this);
+  // A copy: the handler may replace itself while it runs.
+  TPopupMenuHandler handler = PopupHandler();
+  if (!handler) return;
+  // The menu is open on its form while the handler runs.
+  TCustomForm* form = nullptr;
+  if (auto* control = dynamic_cast<TControl*>(popupComponent_)) form = control->GetParentForm();
+  if (!form) form = Screen()->ActiveForm();
+  int level = -1;
+  if (form) {
+    TPoint at{x - form->Left(), y - form->Top()};
+    const int width = LayOut(Items()).width;
+    if (alignment_ == TPopupAlignment::paRight) at.X -= width;
+    if (alignment_ == TPopupAlignment::paCenter) at.X -= width / 2;
+    level = OpenMenu(form, Items(), at);
+  }
+  struct CloseOnExit {
+    int level;
+    TMenuItem* items;
+    ~CloseOnExit() {
+      if (level >= 0 && level < static_cast<int>(OpenMenus().size()) &&
+          OpenMenus()[static_cast<size_t>(level)].items == items)
+        CloseMenus(level);
+    }
+  } closer{level, Items()};
+  handler(*this, x, y);
 }
 
 }  // namespace vcl

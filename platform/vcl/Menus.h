@@ -1,6 +1,7 @@
 // Menus: menu items in a tree, main and popup menus, and keyboard shortcuts as numbers and
-// text. There is no menu window yet: a popup menu hands itself to a process-wide handler
-// (the window backend, or a scripted test that picks an item).
+// text. A popup menu hands itself to a process-wide handler (the window backend, or a
+// scripted test that picks an item); the menus open on a form are kept here and painted above
+// it.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +13,7 @@
 
 namespace vcl {
 
-class TCanvas;     // drawing surface of owner-drawn items (comes with painting)
+class TCanvas;     // drawing surface of owner-drawn items
 class TImageList;  // images shown next to items
 class TMenu;
 class TMenuItem;
@@ -174,7 +175,9 @@ class TPopupMenu : public TMenu {
   explicit TPopupMenu(TComponent* owner) : TMenu(owner) {}
 
   // Pops the menu up at a screen point: OnPopup runs, PopupPoint is recorded, and the
-  // popup-menu handler (if one is set) shows it and lets the user pick an item.
+  // popup-menu handler (if one is set) shows it and lets the user pick an item. While the
+  // handler runs the menu is open (see OpenMenus) on the popup component's form, or on the
+  // active form, placed by Alignment.
   virtual void Popup(int x, int y);
   TPoint PopupPoint() const { return popupPoint_; }
   // The component the menu was popped up for (set by whoever pops it up).
@@ -203,13 +206,61 @@ class TPopupMenu : public TMenu {
 using TPopupMenuHandler = std::function<void(TPopupMenu& menu, int x, int y)>;
 TPopupMenuHandler SetPopupMenuHandler(TPopupMenuHandler handler);
 
-class TCanvas;
 class TCustomForm;
 // The main menu a form shows: the first main menu component the form owns, or nullptr.
 TMainMenu* FormMainMenu(const TCustomForm& form);
 // Height of the menu bar of `menu` (0 without visible top-level items).
 int MenuBarHeight(const TMainMenu* menu);
-// Paints the menu bar into `rect`: the visible top-level captions, disabled ones in grey.
+// The cell of top-level item `index` on the menu bar, with the bar's top-left at (0, 0);
+// empty for a hidden item or a bad index.
+TRect MenuBarItemRect(const TMainMenu* menu, int index);
+// Paints the menu bar into `rect`: the visible top-level captions, disabled ones in grey, the
+// selected one (see SelectMainMenuItem) highlighted.
 void PaintMenuBar(TCanvas* canvas, const TMainMenu* menu, const TRect& rect);
+
+// ---- Open menus
+//
+// The menus showing on a form, as the user works through them: at most one form at a time,
+// as on the platform. Level 0 is a popup menu or the list dropped down from the menu bar;
+// each further level is the sub-menu of the item highlighted in the level before it. A popup
+// menu is open while the popup-menu handler runs; the window backend (or a test) drives the
+// rest. Menus close by themselves when their form or items are freed.
+
+// An open list: the visible sub-items of `items` in a box with its top-left at `origin` (in
+// the form's client coordinates), sub-item `selected` (an index into items->Items) highlighted
+// or -1.
+struct TOpenMenu {
+  TMenuItem* items = nullptr;
+  TPoint origin;
+  int selected = -1;
+};
+
+// The form menus are open on (nullptr when none are) and the open lists, level 0 first.
+TCustomForm* OpenMenuForm();
+const std::vector<TOpenMenu>& OpenMenus();
+// Opens the sub-items of `items` as the next level at a client point of `form`, moved left
+// and up as far as needed to stay on the form; menus of another form close first. Returns
+// the new level.
+int OpenMenu(TCustomForm* form, TMenuItem* items, TPoint origin);
+// Highlights sub-item `index` of level `level` (-1: none) and closes the levels after it; an
+// enabled item with sub-items opens them beside it. Bad levels or indexes are ignored.
+void SelectOpenMenuItem(int level, int index);
+// Closes level `level` and those after it; level 0 also clears the menu bar's selection.
+void CloseMenus(int level = 0);
+// Highlights top-level item `index` of the form's main menu on its bar (-1: none), closing
+// open lists; with `dropDown` its sub-items open below it.
+void SelectMainMenuItem(TCustomForm* form, int index, bool dropDown);
+// The highlighted top-level item of `menu`'s bar, or -1.
+int SelectedMainMenuItem(const TMainMenu* menu);
+// The box of open level `level` in its form's client coordinates (empty for a bad level).
+TRect OpenMenuBounds(int level);
+// The sub-item of level `level` (index into items->Items) at a client point, or -1 (also on
+// separators).
+int OpenMenuItemAt(int level, TPoint p);
+// Paints the lists open on `form` onto `canvas`, where the form's client point (0, 0) lies at
+// `clientOrigin`: raised boxes with their items, separators, check marks, images, shortcut
+// texts, sub-menu arrows, disabled items in grey and the highlighted item in the highlight
+// colours. Owner-drawn menus draw their items through OnDrawItem.
+void PaintOpenMenus(TCanvas* canvas, const TCustomForm& form, TPoint clientOrigin);
 
 }  // namespace vcl

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/vcl/GraphUtil.h"
+
 namespace vcl {
 
 namespace {
@@ -175,6 +177,44 @@ void TTabSet::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
   // this release is not repeated.
   releasing_ = pressed_ && button == TMouseButton::mbLeft && ClientRect().Contains({x, y});
   pressed_ = false;
+}
+
+void TTabSet::Paint() {
+  TCanvas* canvas = Canvas();
+  const int w = Width(), h = Height();
+  canvas->Brush()->SetColor(backgroundColor_);
+  canvas->FillRect({0, 0, w, h});
+  canvas->Brush()->SetColor(cl3DDkShadow);
+  canvas->FillRect({0, 0, w, 1});
+  int last = firstIndex_ - 1;
+  while (last + 1 < tabs_->Count() && ItemRect(last + 1).Width() > 0) ++last;
+  // Slanted tabs below the line; the selected one last, over its neighbours.
+  std::vector<int> order;
+  for (int i = firstIndex_; i <= last; ++i)
+    if (i != tabIndex_) order.push_back(i);
+  if (tabIndex_ >= firstIndex_ && tabIndex_ <= last) order.push_back(tabIndex_);
+  canvas->Pen()->SetColor(cl3DDkShadow);
+  for (int i : order) {
+    const TRect r = ItemRect(i);
+    const bool selected = i == tabIndex_;
+    canvas->Brush()->SetColor(selected ? selectedColor_ : unselectedColor_);
+    canvas->Polygon({{r.Left, 0}, {r.Left + 4, h - 2}, {r.Right - 4, h - 2}, {r.Right, 0}});
+    if (selected) canvas->FillRect({r.Left + 1, 0, r.Right, 1});
+    // Captions may use the whole width: the slanted sides leave room at mid-height.
+    const TRect text{r.Left + 1, 1, r.Right - 1, h - 2};
+    canvas->Font()->SetColor(Font()->GetColor());
+    DrawControlText(canvas, tabs_->Get(i), text, DT_CENTER | DT_VCENTER | DT_SINGLELINE, Enabled());
+    if (selected && Focused())
+      canvas->DrawFocusRect({text.Left + 3, text.Top + 1, text.Right - 3, text.Bottom - 1});
+  }
+  // Tabs out of view on either side: the arrows that scroll them.
+  if (firstIndex_ == 0 && last == tabs_->Count() - 1) return;
+  const int b = 16, bottom = std::min(h - 1, b + 1);
+  const TColor arrow = Enabled() ? clBtnText : clGrayText;
+  DrawArrow(canvas, DrawButtonFace(canvas, {w - 2 * b, 1, w - b, bottom}, false, false),
+            TArrowDirection::Left, firstIndex_ > 0 ? arrow : clGrayText);
+  DrawArrow(canvas, DrawButtonFace(canvas, {w - b, 1, w, bottom}, false, false),
+            TArrowDirection::Right, last < tabs_->Count() - 1 ? arrow : clGrayText);
 }
 
 void TTabSet::Click() {

@@ -59,6 +59,9 @@ class TTabSet : public TCustomControl {
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
   void Loaded() override;
+  // The tabs hanging from a line along the top, the selected one joined to it in its colour,
+  // and scroll arrows when tabs lie out of view.
+  void Paint() override;
 
  private:
   void TabsChanged();
