@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/vcl/GraphUtil.h"
+#include "platform/vcl/HintWindow.h"
 #include "platform/vcl/Menus.h"
 
 namespace vcl {
@@ -54,10 +55,13 @@ void PaintCaptionBar(TCanvas* canvas, const TCustomForm& form, const TRect& bar,
   canvas->Font()->SetStyle(fsBold);
   canvas->Font()->SetColor(active ? clCaptionText : clInactiveCaptionText);
   TRect text{bar.Left + 4, bar.Top, close.Left - 2, bar.Bottom};
-  canvas->DrawText(form.Caption(), text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+  canvas->DrawText(form.Caption(), text,
+                   DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
 }
 
-bool IsActive(const TCustomForm& form) { return Screen()->ActiveForm() == &form; }
+bool IsActive(const TCustomForm& form) {
+  return Screen()->ActiveForm() == &form;
+}
 
 }  // namespace
 
@@ -91,12 +95,10 @@ void RenderForm(TCustomForm& form, TBitmap& out) {
   canvas->Brush()->SetColor(clBtnFace);
   canvas->FillRect({0, 0, width, height});
   if (m.border > 0) {
-    const TRect inner = DrawEdge(canvas, {0, 0, width, height}, TEdgeKind::Raised);
-    (void)inner;
+    DrawEdge(canvas, {0, 0, width, height}, TEdgeKind::Raised);
   }
   if (m.caption > 0)
-    PaintCaptionBar(canvas, form,
-                    {m.border, m.border, width - m.border, m.border + m.caption - 1},
+    PaintCaptionBar(canvas, form, {m.border, m.border, width - m.border, m.border + m.caption - 1},
                     IsActive(form));
   if (m.menu > 0)
     PaintMenuBar(canvas, FormMainMenu(form),
@@ -108,6 +110,13 @@ void RenderForm(TCustomForm& form, TBitmap& out) {
   for (int i = 0; i < form.ControlCount(); ++i) {
     TControl* child = form.Controls(i);
     PaintPopups(child, view, {origin.X + child->Left(), origin.Y + child->Top()}, client);
+  }
+  // Open menus and the hint window lie above everything, within the window.
+  PaintOpenMenus(canvas, form, origin);
+  if (const THintInfo* hint = ActiveHint(); hint && hint->form == &form) {
+    const TRect at{hint->rect.Left + origin.X, hint->rect.Top + origin.Y,
+                   hint->rect.Right + origin.X, hint->rect.Bottom + origin.Y};
+    PaintHintWindow(canvas, at, hint->text, Screen()->HintFont());
   }
 }
 

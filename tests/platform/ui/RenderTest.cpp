@@ -4,6 +4,7 @@
 
 #include "platform/ui/ScriptedUser.h"
 #include "platform/vcl/Dialogs.h"
+#include "platform/vcl/HintWindow.h"
 #include "platform/vcl/Menus.h"
 #include "platform/vcl/StdCtrls.h"
 #include "tests/support/TestSupport.h"
@@ -11,7 +12,9 @@
 namespace vcl {
 namespace {
 
-std::uint32_t Rgb(TColor c) { return 0xFF000000u | ToRgb(c); }
+std::uint32_t Rgb(TColor c) {
+  return 0xFF000000u | ToRgb(c);
+}
 
 // A control that fills itself with one colour; with `spill`, it also paints a strip below
 // itself above the form, as an open drop-down list does.
@@ -153,6 +156,34 @@ TEST_F(FormFixture, MenuBarTakesItsRowAboveTheClientArea) {
   EXPECT_EQ(Client(b, 0, 0), Rgb(clAqua));
   file->SetVisible(false);
   EXPECT_EQ(FrameMetrics(form).menu, 0) << "no bar without visible items";
+}
+
+TEST_F(FormFixture, OpenMenusAndTheHintLieAboveTheControls) {
+  auto* cover = new Swatch<TCustomControl>(&form, clNavy);
+  cover->SetParent(&form);
+  cover->SetBounds(0, 0, 200, 100);
+  cover->SetHint("Pick a department|Long help");
+  cover->SetShowHint(true);
+  auto* menu = new TPopupMenu(&form);
+  auto* item = new TMenuItem(menu);
+  item->SetCaption("Open");
+  menu->Items()->Add(item);
+  form.Show();
+  OpenMenu(&form, menu->Items(), {20, 20});
+  ActivateHint(cover, {100, 30});
+  ASSERT_NE(ActiveHint(), nullptr);
+  const TRect hint = ActiveHint()->rect;
+  const TRect box = OpenMenuBounds(0);
+  TBitmap b;
+  RenderForm(form, b);
+  EXPECT_EQ(Client(b, box.Right - 4, box.Top + box.Height() / 2), Rgb(clMenu));
+  EXPECT_EQ(Client(b, hint.Left + 2, hint.Top + 2), Rgb(clInfoBk));
+  EXPECT_EQ(Client(b, 5, 95), Rgb(clNavy));
+  CloseMenus();
+  CancelHint();
+  RenderForm(form, b);
+  EXPECT_EQ(Client(b, hint.Left + 2, hint.Top + 2), Rgb(clNavy)) << "nothing left behind";
+  form.Hide();
 }
 
 TEST_F(FormFixture, ScreenShowsTheModalDialogAboveItsForm) {
