@@ -27,8 +27,9 @@ constexpr WPARAM kMkShift = 0x0004, kMkControl = 0x0008;
   throw EListError("List index out of bounds (" + IntToStr(index) + ")");
 }
 
-int TabTextWidth(const AnsiString& text) {
-  return static_cast<int>(text.size()) * 6 + 12;
+// A caption's width on a tab or button: the text in the control's font and a margin.
+int TabTextWidth(const TControl* control, const AnsiString& text) {
+  return control->Canvas()->TextWidth(text) + 12;
 }
 
 // True while an owner or a parent of `control` is being destroyed: events of the control's
@@ -306,7 +307,7 @@ TCustomTabControl::Layout TCustomTabControl::ComputeLayout() const {
   std::vector<Span> spans;
   int along = 0, row = 0;
   for (int i = 0; i < count; ++i) {
-    int length = tabWidth_ > 0 ? tabWidth_ : TabTextWidth(TabCaption(i));
+    int length = tabWidth_ > 0 ? tabWidth_ : TabTextWidth(this, TabCaption(i));
     if (images_ && TabImageIndex(i) >= 0) length += images_->Width() + 4;
     if (multiLine_ && along > 0 && along + length > room) {
       ++row;
@@ -3174,7 +3175,7 @@ int TToolBar::WidthOf(const TToolButton* button) const {
       break;
   }
   int width = buttonWidth_;
-  if (showCaptions_) width = std::max(width, TabTextWidth(button->Caption()));
+  if (showCaptions_) width = std::max(width, TabTextWidth(button, button->Caption()));
   if (button->Style() == TToolButtonStyle::tbsDropDown) width += kArrowWidth;
   return width;
 }

@@ -8,8 +8,9 @@ namespace vcl {
 
 namespace {
 
-int TabTextWidth(const AnsiString& text) {
-  return static_cast<int>(text.size()) * 6 + 12;
+// A tab's width: its caption in the control's font and a margin.
+int TabTextWidth(const TControl* control, const AnsiString& text) {
+  return control->Canvas()->TextWidth(text) + 12;
 }
 
 }  // namespace
@@ -119,8 +120,8 @@ void TTabSet::SetBackgroundColor(TColor color) {
 TRect TTabSet::ItemRect(int index) const {
   if (index < firstIndex_ || index >= tabs_->Count()) return {};
   int x = startMargin_;
-  for (int i = firstIndex_; i < index; ++i) x += TabTextWidth(tabs_->Get(i));
-  const int right = x + TabTextWidth(tabs_->Get(index));
+  for (int i = firstIndex_; i < index; ++i) x += TabTextWidth(this, tabs_->Get(i));
+  const int right = x + TabTextWidth(this, tabs_->Get(index));
   // A tab that would cross the end margin is not shown (the first one always is).
   if (index > firstIndex_ && right > Width() - endMargin_) return {};
   return {x, 0, right, Height()};

@@ -43,6 +43,9 @@ class ComCtrlsForm : public ::testing::Test, public FormSetup {};
 // Page control
 
 struct PageSetup : FormSetup {
+  // A tab's width: its caption measured in the control's font, and a margin.
+  int Tab(const char* caption) const { return pc->Canvas()->TextWidth(caption) + 12; }
+
   PageSetup() {
     pc = Make<TPageControl>();
     pc->SetBounds(10, 10, 300, 200);
@@ -117,7 +120,7 @@ TEST_F(ComCtrlsPageControl, HiddenTabsAreNotCountedAsTabs) {
   EXPECT_EQ(pc->ActivePage(), sheets[1]);
   EXPECT_EQ(pc->TabIndex(), -1);
   // The tab strip no longer holds the hidden caption.
-  EXPECT_EQ(pc->TabRect(1), (TRect{30, 0, 72, 20}));
+  EXPECT_EQ(pc->TabRect(1), (TRect{Tab("One"), 0, Tab("One") + Tab("Three"), 20}));
 }
 
 TEST_F(ComCtrlsPageControl, ClickOnATabAsksOnChangingFirst) {
@@ -206,7 +209,7 @@ TEST_F(ComCtrlsPageControl, PageIndexMovesThePage) {
   EXPECT_EQ(pc->Pages(1), sheets[0]);
   EXPECT_EQ(sheets[0]->PageIndex(), 1);
   EXPECT_EQ(sheets[2]->TabIndex(), 0);
-  EXPECT_EQ(pc->TabRect(0), (TRect{0, 0, 42, 20}));  // "Three" now comes first
+  EXPECT_EQ(pc->TabRect(0), (TRect{0, 0, Tab("Three"), 20}));  // "Three" now comes first
   EXPECT_EQ(pc->ActivePage(), sheets[0]);
   EXPECT_EQ(pc->TabIndex(), 1);
   EXPECT_THROW(sheets[0]->SetPageIndex(3), EListError);
@@ -302,10 +305,10 @@ TEST_F(ComCtrlsPageControl, TabsAndPagesFollowTheTabPosition) {
     TRect sheet;
   };
   const std::vector<Case> cases = {
-      {TTabPosition::tpTop, {0, 0, 30, 20}, {4, 24, 296, 196}},
-      {TTabPosition::tpBottom, {0, 180, 30, 200}, {4, 4, 296, 176}},
-      {TTabPosition::tpLeft, {0, 0, 20, 30}, {24, 4, 296, 196}},
-      {TTabPosition::tpRight, {280, 0, 300, 30}, {4, 4, 276, 196}},
+      {TTabPosition::tpTop, {0, 0, Tab("One"), 20}, {4, 24, 296, 196}},
+      {TTabPosition::tpBottom, {0, 180, Tab("One"), 200}, {4, 4, 296, 176}},
+      {TTabPosition::tpLeft, {0, 0, 20, Tab("One")}, {24, 4, 296, 196}},
+      {TTabPosition::tpRight, {280, 0, 300, Tab("One")}, {4, 4, 276, 196}},
   };
   for (const Case& c : cases) {
     pc->SetTabPosition(c.position);
@@ -317,10 +320,12 @@ TEST_F(ComCtrlsPageControl, TabsAndPagesFollowTheTabPosition) {
   }
   // Multi-line tabs wrap at the right edge and the pages make room.
   pc->SetTabPosition(TTabPosition::tpTop);
-  pc->SetWidth(80);
+  const int two = Tab("One") + Tab("Two");
+  ASSERT_LT(two + Tab("Three"), 300);
+  pc->SetWidth(two + Tab("Three") - 1);
   pc->SetMultiLine(true);
-  EXPECT_EQ(pc->TabRect(1), (TRect{30, 0, 60, 20}));
-  EXPECT_EQ(pc->TabRect(2), (TRect{0, 20, 42, 40}));
+  EXPECT_EQ(pc->TabRect(1), (TRect{Tab("One"), 0, two, 20}));
+  EXPECT_EQ(pc->TabRect(2), (TRect{0, 20, Tab("Three"), 40}));
   EXPECT_EQ(sheets[1]->Top(), 44);
   // Resizing places the sheets again.
   pc->SetBounds(0, 0, 400, 300);
@@ -346,7 +351,9 @@ TEST_F(ComCtrlsPageControl, DrawTabsCallsOnDrawTabForEachVisibleTabOfAnOwnerDraw
   EXPECT_TRUE(drawn.empty());  // not owner-drawn
   pc->SetOwnerDraw(true);
   pc->DrawTabs();
-  EXPECT_EQ(drawn, (std::vector<Drawn>{{0, {0, 0, 30, 20}, false}, {1, {30, 0, 72, 20}, true}}));
+  const int one = Tab("One"), three = Tab("Three");
+  EXPECT_EQ(drawn, (std::vector<Drawn>{{0, {0, 0, one, 20}, false},
+                                       {1, {one, 0, one + three, 20}, true}}));
   // Fixed tab sizes apply to every tab.
   drawn.clear();
   pc->SetTabWidth(50);
@@ -374,13 +381,13 @@ TEST_F(ComCtrlsPageControl, ImageListsAreDroppedWhenFreed) {
   pc->SetImages(images);
   sheets[0]->SetImageIndex(0);
   // A tab with an image is wider by the image and a gap.
-  EXPECT_EQ(pc->TabRect(0), (TRect{0, 0, 50, 20}));
+  EXPECT_EQ(pc->TabRect(0), (TRect{0, 0, Tab("One") + 20, 20}));
   const int before = pc->InvalidateCount();
   images->SetWidth(32);  // changes reach the control
   EXPECT_GT(pc->InvalidateCount(), before);
   delete images;
   EXPECT_EQ(pc->Images(), nullptr);
-  EXPECT_EQ(pc->TabRect(0), (TRect{0, 0, 30, 20}));
+  EXPECT_EQ(pc->TabRect(0), (TRect{0, 0, Tab("One"), 20}));
 }
 
 // A tab control holds its tabs as strings; the first one added is selected.
@@ -1192,9 +1199,11 @@ TEST_F(ComCtrlsToolBar, ButtonsAreLaidOutLeftToRight) {
   // Captions widen the buttons; hidden ones take no room.
   bar->SetShowCaptions(true);
   b1->SetCaption("Open file");
-  EXPECT_EQ(b1->Width(), 66);
+  const int captioned = b1->Canvas()->TextWidth("Open file") + 12;
+  ASSERT_GT(captioned, 23);
+  EXPECT_EQ(b1->Width(), captioned);
   sep->Hide();
-  EXPECT_EQ(drop->Left(), 66);
+  EXPECT_EQ(drop->Left(), captioned);
   delete b1;
   EXPECT_EQ(bar->ButtonCount(), 3);
   EXPECT_EQ(drop->Left(), 0);

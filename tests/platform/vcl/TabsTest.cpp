@@ -14,6 +14,9 @@ namespace {
 
 // A tab set with the tabs One, Two and Three: 30, 30 and 42 pixels wide from x = 5.
 struct TabSetSetup {
+  // A tab's width: its caption in the control's font, and a margin.
+  int Tab(const char* caption) const { return tabs->Canvas()->TextWidth(caption) + 12; }
+
   TabSetSetup() {
     form.SetBounds(0, 0, 400, 300);
     tabs = new TTabSet(&form);
@@ -37,22 +40,23 @@ class Tabs : public ::testing::Test, public TabSetSetup {};
 
 TEST_F(Tabs, TabsLieSideBySideFromTheStartMargin) {
   EXPECT_EQ(tabs->TabIndex(), -1);
-  EXPECT_EQ(tabs->ItemRect(0), (TRect{5, 0, 35, 21}));
-  EXPECT_EQ(tabs->ItemRect(2), (TRect{65, 0, 107, 21}));
-  EXPECT_EQ(tabs->ItemAtPos({70, 10}), 2);
+  const int third = 5 + Tab("One") + Tab("Two");
+  EXPECT_EQ(tabs->ItemRect(0), (TRect{5, 0, 5 + Tab("One"), 21}));
+  EXPECT_EQ(tabs->ItemRect(2), (TRect{third, 0, third + Tab("Three"), 21}));
+  EXPECT_EQ(tabs->ItemAtPos({third + 5, 10}), 2);
   EXPECT_EQ(tabs->ItemAtPos({2, 10}), -1);
-  EXPECT_EQ(tabs->ItemAtPos({120, 10}), -1);
+  EXPECT_EQ(tabs->ItemAtPos({third + Tab("Three") + 5, 10}), -1);
   // Scrolled: earlier tabs are out of view.
   tabs->SetFirstIndex(1);
   EXPECT_EQ(tabs->ItemRect(0), TRect{});
-  EXPECT_EQ(tabs->ItemRect(1), (TRect{5, 0, 35, 21}));
+  EXPECT_EQ(tabs->ItemRect(1), (TRect{5, 0, 5 + Tab("Two"), 21}));
   // A narrow set shows what fits before the end margin; selecting a tab scrolls to it.
   tabs->SetFirstIndex(0);
   tabs->SetWidth(60);
   EXPECT_EQ(tabs->ItemRect(1), TRect{});
   tabs->SetTabIndex(2);
   EXPECT_EQ(tabs->FirstIndex(), 2);
-  EXPECT_EQ(tabs->ItemRect(2), (TRect{5, 0, 47, 21}));
+  EXPECT_EQ(tabs->ItemRect(2), (TRect{5, 0, 5 + Tab("Three"), 21}));
 }
 
 TEST_F(Tabs, ClickingATabAsksOnChange) {
