@@ -2,6 +2,10 @@
 // host object and callback, Initialize, and the controller's operations.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
 #include <memory>
 
 #include "platform/rtl/Library.h"
@@ -11,6 +15,7 @@
 #include "platform/vcl/Input.h"
 #include "plugin/DLLBaseCtrller.h"
 #include "suite/host/HostObject.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 
@@ -172,6 +177,61 @@ TEST_F(Plugin, ShortParameterArraysAreReportedAndCloseTheForm) {
   Pump();
   EXPECT_TRUE(controller->IsFormFreed()) << "the posted close request freed the form";
   EXPECT_EQ(events.codes.back(), 304);
+}
+
+TEST_F(Plugin, ParameterArraysOfTheWrongShapeFailWithoutHarm) {
+  ASSERT_NE(Export(), nullptr);
+  // Not an array: the missing-parameter message and a close; elements that cannot be read as
+  // texts are skipped and the start-up goes on without them.
+  struct Case {
+    const char* what;
+    Variant params;
+    std::int32_t result;
+    bool closed;
+  } cases[] = {
+      {"a text", "ADMIN", -1, true},
+      {"Null", Variant::NullValue(), -1, true},
+      {"nested arrays", VarArrayOf({VarArrayOf({1}), VarArrayOf({2}), 3, 4, 5}), 0, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::unique_ptr<kv::TDLLBaseController> ctl(Export()());
+    ctl->HostObject = host.Object();
+    EXPECT_EQ(ctl->Initialize(c.params), c.result);
+    Pump();
+    EXPECT_EQ(ctl->IsFormFreed(), c.closed);
+    Variant info;
+    if (!c.closed) {
+      ASSERT_EQ(ctl->GetInfo(info), 0);
+      EXPECT_EQ(info[0].AsString(), "") << "the unreadable user id is left empty";
+    }
+  }
+}
+
+// The launcher runs the real plug-in on a fresh demo installation with a script.
+TEST(LauncherWithPlugin, ScriptedRunPrintsEventsHelpAndResult) {
+  testsupport::TempDir dir;
+  const std::string script =
+      dir.Write("run.txt", "key F1\nscreenshot " + dir.File("shot.png") + "\nkey Esc\n");
+  const std::string exe = std::filesystem::path(STEWARD_HOST_EXE).string();
+  const std::string command = "STEWARD_HOME='" + dir.File("home") + "' timeout 60 '" + exe +
+                              "' ZKPR42 --script '" + script + "' 2>&1";
+  FILE* pipe = ::popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string output;
+  char buffer[4096];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
+  const int status = ::pclose(pipe);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << output;
+  size_t at = 0;
+  for (const char* line : {"event 256", "initialize: 0", "event 272", "help ZKP 12420000",
+                           "event 288", "event 304", "result: code=0 data="}) {
+    const size_t found = output.find(line, at);
+    ASSERT_NE(found, std::string::npos) << line << " in order, in:\n" << output;
+    at = found;
+  }
+  EXPECT_TRUE(std::filesystem::exists(dir.File("shot.png")));
 }
 
 }  // namespace
