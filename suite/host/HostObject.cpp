@@ -189,7 +189,7 @@ class TLookupAuto : public vcl::TAutoObject {
       }
       return Variant(vcl::VarToStr(Element(a[0], 1)));
     });
-    DefineMethod("GetPhrase", [this](std::vector<Variant>& a) {
+    DefineMethod("GetPhrase", [](std::vector<Variant>& a) {
       CheckArgCount(a, 3);
       return Variant(AnsiString());
     });
