@@ -22,14 +22,6 @@ UINT CharsetCodePage(int charset) {
 
 namespace {
 
-TRect Intersect(const TRect& a, const TRect& b) {
-  TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
-          std::min(a.Bottom, b.Bottom)};
-  if (r.Right < r.Left) r.Right = r.Left;
-  if (r.Bottom < r.Top) r.Bottom = r.Top;
-  return r;
-}
-
 TRect Normalized(const TRect& r) {
   return {std::min(r.Left, r.Right), std::min(r.Top, r.Bottom), std::max(r.Left, r.Right),
           std::max(r.Top, r.Bottom)};
@@ -66,11 +58,11 @@ Painter::Cairo& Painter::C() const {
 }
 
 void Painter::SetClip(const TRect& viewRect) {
-  clip_ = Intersect(Normalized(viewRect), {0, 0, view_.width, view_.height});
+  clip_ = IntersectRect(Normalized(viewRect), {0, 0, view_.width, view_.height});
 }
 
 void Painter::IntersectClip(const TRect& rect) {
-  clip_ = Intersect(clip_, ToView(Normalized(rect)));
+  clip_ = IntersectRect(clip_, ToView(Normalized(rect)));
 }
 
 TRect Painter::ToView(const TRect& r) const {
@@ -78,7 +70,7 @@ TRect Painter::ToView(const TRect& r) const {
 }
 
 TRect Painter::Clipped(const TRect& viewRect) const {
-  return Intersect(Normalized(viewRect), clip_);
+  return IntersectRect(Normalized(viewRect), clip_);
 }
 
 // Cairo works on the same memory as direct pixel access: it is told before it draws that the
@@ -174,17 +166,12 @@ void Painter::Polyline(const std::vector<TPoint>& points, const Pen& pen) {
   EndCairo();
 }
 
-void Painter::Polygon(const std::vector<TPoint>& points, std::optional<Rgb> fill, const Pen& pen) {
-  if (points.size() < 2) return;
-  BeginCairo();
+// Fills the current path (when a colour is given), outlines it with the pen, and ends the
+// drawing.
+void Painter::FillAndStroke(std::optional<Rgb> fill, const Pen& pen) const {
   cairo_t* cr = cairo_->cr;
-  cairo_move_to(cr, points[0].X + 0.5, points[0].Y + 0.5);
-  for (std::size_t i = 1; i < points.size(); ++i)
-    cairo_line_to(cr, points[i].X + 0.5, points[i].Y + 0.5);
-  cairo_close_path(cr);
   if (fill) {
     SetSource(cr, *fill);
-    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
     cairo_fill_preserve(cr);
   }
   if (pen.style != PenStyle::Clear) {
@@ -193,6 +180,18 @@ void Painter::Polygon(const std::vector<TPoint>& points, std::optional<Rgb> fill
   }
   cairo_new_path(cr);
   EndCairo();
+}
+
+void Painter::Polygon(const std::vector<TPoint>& points, std::optional<Rgb> fill, const Pen& pen) {
+  if (points.size() < 2) return;
+  BeginCairo();
+  cairo_t* cr = cairo_->cr;
+  cairo_move_to(cr, points[0].X + 0.5, points[0].Y + 0.5);
+  for (std::size_t i = 1; i < points.size(); ++i)
+    cairo_line_to(cr, points[i].X + 0.5, points[i].Y + 0.5);
+  cairo_close_path(cr);
+  cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+  FillAndStroke(fill, pen);
 }
 
 void Painter::Ellipse(const TRect& bounds, std::optional<Rgb> fill, const Pen& pen) {
@@ -205,16 +204,7 @@ void Painter::Ellipse(const TRect& bounds, std::optional<Rgb> fill, const Pen& p
   cairo_scale(cr, (r.Width() - 1) / 2.0, (r.Height() - 1) / 2.0);
   cairo_arc(cr, 0, 0, 1, 0, 2 * M_PI);
   cairo_restore(cr);
-  if (fill) {
-    SetSource(cr, *fill);
-    cairo_fill_preserve(cr);
-  }
-  if (pen.style != PenStyle::Clear) {
-    ApplyPen(pen);
-    cairo_stroke(cr);
-  }
-  cairo_new_path(cr);
-  EndCairo();
+  FillAndStroke(fill, pen);
 }
 
 void Painter::FocusRect(const TRect& rect) {

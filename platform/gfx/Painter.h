@@ -141,6 +141,7 @@ class Painter {
   void BeginCairo() const;
   void EndCairo() const;
   void ApplyPen(const Pen& pen) const;
+  void FillAndStroke(std::optional<Rgb> fill, const Pen& pen) const;
   void CopyTransparentImpl(const TRect& dest, const PixelView& src, const TRect& srcRect,
                            std::optional<Rgb> key);
 

@@ -2,6 +2,7 @@
 // window and library handles.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -46,5 +47,14 @@ struct TRect {
   bool Contains(TPoint p) const { return p.X >= Left && p.X < Right && p.Y >= Top && p.Y < Bottom; }
   bool operator==(const TRect&) const = default;
 };
+
+// The common part of two rectangles (empty, at the overlap's corner, when they do not meet).
+inline TRect IntersectRect(const TRect& a, const TRect& b) {
+  TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
+          std::min(a.Bottom, b.Bottom)};
+  if (r.Right < r.Left) r.Right = r.Left;
+  if (r.Bottom < r.Top) r.Bottom = r.Top;
+  return r;
+}
 
 }  // namespace vcl

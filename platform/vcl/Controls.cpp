@@ -383,14 +383,6 @@ class PaintScope {
   TCanvas* canvas_;
 };
 
-TRect IntersectRect(const TRect& a, const TRect& b) {
-  TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
-          std::min(a.Bottom, b.Bottom)};
-  if (r.Right < r.Left) r.Right = r.Left;
-  if (r.Bottom < r.Top) r.Bottom = r.Top;
-  return r;
-}
-
 }  // namespace
 
 void TControl::PaintTo(const gfx::PixelView& target, TPoint origin, const TRect& clip) {
