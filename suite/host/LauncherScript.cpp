@@ -39,6 +39,7 @@
 #include "platform/ui/Render.h"
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/Input.h"
+#include "platform/vcl/Menus.h"
 
 namespace suite {
 
@@ -127,14 +128,11 @@ struct TNamedKey {
   std::uint16_t key;
 };
 
+// Longer names the script also takes; the short ones are the menu shortcut names.
 constexpr TNamedKey kKeys[] = {
-    {"enter", vcl::VK_RETURN},   {"return", vcl::VK_RETURN}, {"esc", vcl::VK_ESCAPE},
-    {"escape", vcl::VK_ESCAPE},  {"tab", vcl::VK_TAB},       {"space", vcl::VK_SPACE},
-    {"backspace", vcl::VK_BACK}, {"delete", vcl::VK_DELETE}, {"del", vcl::VK_DELETE},
-    {"insert", vcl::VK_INSERT},  {"ins", vcl::VK_INSERT},    {"home", vcl::VK_HOME},
-    {"end", vcl::VK_END},        {"pgup", vcl::VK_PRIOR},    {"pageup", vcl::VK_PRIOR},
-    {"pgdn", vcl::VK_NEXT},      {"pagedown", vcl::VK_NEXT}, {"left", vcl::VK_LEFT},
-    {"up", vcl::VK_UP},          {"right", vcl::VK_RIGHT},   {"down", vcl::VK_DOWN},
+    {"return", vcl::VK_RETURN}, {"escape", vcl::VK_ESCAPE}, {"backspace", vcl::VK_BACK},
+    {"delete", vcl::VK_DELETE}, {"insert", vcl::VK_INSERT}, {"pageup", vcl::VK_PRIOR},
+    {"pagedown", vcl::VK_NEXT},
 };
 
 // The rest of the line after the first word, without the blanks that separate them.
@@ -198,26 +196,13 @@ bool ParseKeyName(std::string_view name, TKeyStroke& stroke) {
       return false;
     rest.erase(0, plus + 1);
   }
-  if (rest.size() == 1 && rest[0] >= 'a' && rest[0] <= 'z') {
-    out.key = static_cast<std::uint16_t>('A' + (rest[0] - 'a'));
-  } else if (rest.size() == 1 && rest[0] >= '0' && rest[0] <= '9') {
-    out.key = static_cast<std::uint16_t>(rest[0]);
-  } else if (rest.size() >= 2 && rest[0] == 'f') {
-    int n = 0;
-    if (!ParseInt(std::string_view(rest).substr(1), n) || n < 1 || n > 12 || rest[1] == '+' ||
-        rest[1] == '-')
-      return false;
-    out.key = static_cast<std::uint16_t>(vcl::VK_F1 + n - 1);
-  } else {
-    bool found = false;
-    for (const TNamedKey& k : kKeys)
-      if (rest == k.name) {
-        out.key = k.key;
-        found = true;
-        break;
-      }
-    if (!found) return false;
-  }
+  // The key: a longer alias, or a menu shortcut name ("Enter", "Esc", "PgDn", "F5", a letter
+  // or a digit); function keys stop at F12.
+  for (const TNamedKey& k : kKeys)
+    if (rest == k.name) out.key = k.key;
+  if (!out.key && rest.find('+') == std::string::npos)
+    out.key = static_cast<std::uint16_t>(vcl::TextToShortCut(rest) & 0xFF);
+  if (!out.key || (out.key >= vcl::VK_F1 + 12 && out.key < vcl::VK_F1 + 24)) return false;
   stroke = out;
   return true;
 }
